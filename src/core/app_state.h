@@ -1,0 +1,38 @@
+#pragma once
+
+#include "bin_image.h"
+#include "ecu_definition.h"
+
+#include <QString>
+#include <vector>
+
+namespace korvel {
+
+// The process-wide state of a run: the image, the bytes changed since start, the
+// definition, the chosen paths and the link flags. The application owns one and
+// passes it down; a test makes its own.
+struct AppState {
+    AppState();
+
+    std::vector<BinCell> BinImage;       // kImageCells cells
+    std::vector<BinCell> PendingChanges; // kImageCells cells, parallel to BinImage
+    int BinSize = 0;                     // cells filled by the last ReadBinFile
+
+    QString BinPath;
+    QString EcuPath;
+    qint16 PortNumber = 1;
+    QString NumericFormat = QStringLiteral("##.##");
+    bool EmulatorFound = false;
+    bool VerifyWrites = false;
+    bool CancelRequested = false;
+
+    EcuHeader ecuHeader;
+    EcuItemArray EcuItemTable;
+
+    // Last image cell that Save writes back (BinSize - 17); -1 when nothing would be written.
+    int lastSavedCell() const { return BinSize - 17; }
+    // The byte of cell i (0 for an empty cell or an index outside the image).
+    int byteAt(int index) const;
+};
+
+} // namespace korvel

@@ -1,0 +1,137 @@
+#include "bin_image.h"
+
+#include "app_state.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace korvel {
+
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+QString fixedText(const char* p, size_t n) {
+    size_t len = 0;
+    while (len < n && p[len] != '\0') ++len;
+    return QString::fromLatin1(p, static_cast<qsizetype>(len));
+}
+
+QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+} // namespace
+
+QString BinCell::addressText() const { return fixedText(Address.data(), Address.size()); }
+QString BinCell::valueText() const { return fixedText(Value.data(), Value.size()); }
+
+int BinCell::byte() const {
+    const int hi = digitValue(Value[0]);
+    const int lo = digitValue(Value[1]);
+    if (hi < 0 || lo < 0) return 0;
+    return hi * 16 + lo;
+}
+
+void BinCell::setAddress(int index) {
+    for (int k = 5; k >= 0; --k) {
+        Address[static_cast<size_t>(k)] = kDigits[index & 0xF];
+        index >>= 4;
+    }
+}
+
+void BinCell::setValue(int byte) {
+    Value[0] = kDigits[(byte >> 4) & 0xF];
+    Value[1] = kDigits[byte & 0xF];
+}
+
+Status ReadBinFile(AppState& state) {
+    QFile file(state.BinPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+    const qint64 length = file.size();
+    if (length > kLargestBinFile) {
+        return Status::failure(QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
+                                   .arg(state.BinPath)
+                                   .arg(length)
+                                   .arg(kLargestBinFile));
+    }
+    const QByteArray data = file.readAll();
+    if (data.size() != length)
+        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+
+    // Blocks of 16: the block that comes back short (possibly empty) ends the read and
+    // still fills all 16 of its cells.
+    int p = 0;
+    const int n = static_cast<int>(data.size());
+    for (;;) {
+        const int got = std::min(16, n - p);
+        for (int k = 0; k < 16; ++k) {
+            BinCell& cell = state.BinImage[static_cast<size_t>(p + k)];
+            cell.setAddress(p + k);
+            cell.setValue(k < got ? static_cast<unsigned char>(data[p + k]) : 0);
+        }
+        p += 16;
+        if (got < 16) break;
+    }
+    state.BinSize = p;
+    return {};
+}
+
+Status WriteBinFile(const AppState& state) {
+    const int count = std::max(0, state.BinSize - 16);
+    QByteArray content(count, '\0');
+    for (int i = 0; i < count; ++i) content[i] = static_cast<char>(state.BinImage[static_cast<size_t>(i)].byte());
+
+    const QByteArray path = QFile::encodeName(state.BinPath);
+    // Open without O_CREAT or O_TRUNC: the file is overwritten in place and never
+    // shortened; a missing file or folder is an error, not a new file.
+    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, systemReason()));
+    qint64 done = 0;
+    while (done < content.size()) {
+        const ssize_t w = ::pwrite(fd, content.constData() + done, static_cast<size_t>(content.size() - done),
+                                   static_cast<off_t>(done));
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            const QString reason = systemReason();
+            ::close(fd);
+            return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, reason));
+        }
+        done += w;
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        const QString reason = systemReason();
+        ::close(fd);
+        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, reason));
+    }
+    if (::close(fd) != 0) return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, systemReason()));
+    return {};
+}
+
+QString ByteToBits(int byte) {
+    QString s;
+    s.reserve(9);
+    for (int bit = 7; bit >= 0; --bit) {
+        s.append((byte >> bit) & 1 ? QLatin1Char('1') : QLatin1Char('0'));
+        if (bit == 4) s.append(QLatin1Char(' '));
+    }
+    return s;
+}
+
+QString hexByte(int byte) {
+    const char t[2] = {kDigits[(byte >> 4) & 0xF], kDigits[byte & 0xF]};
+    return QString::fromLatin1(t, 2);
+}
+
+} // namespace korvel

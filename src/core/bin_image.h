@@ -1,0 +1,51 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+#include <array>
+#include <vector>
+
+namespace korvel {
+
+struct AppState;
+
+// One byte of the ROM image as text. Both fields are fixed-width and start out
+// all NUL; a Value whose first character is NUL holds nothing.
+struct BinCell {
+    std::array<char, 6> Address{}; // index in upper-case hex, "0"-padded
+    std::array<char, 2> Value{};   // byte in upper-case hex, "0"-padded
+
+    bool isEmpty() const { return Value[0] == '\0'; }
+    QString addressText() const;
+    QString valueText() const;
+    // The byte the Value digits stand for; 0 for an empty cell.
+    int byte() const;
+    void setAddress(int index);
+    void setValue(int byte);
+};
+
+// Number of cells of the image and of the pending-change list (indexes 0..655350).
+inline constexpr int kImageCells = 655351;
+// Largest BIN file that loads: the trailing block read must stay inside the image.
+inline constexpr qint64 kLargestBinFile = 655343;
+
+// Reads the file at state.BinPath into state.BinImage in 16-byte blocks and sets
+// state.BinSize (the file length rounded up to 16, plus 16 more when the length is
+// a whole number of blocks). Cells of the last, short or empty, block past the end
+// of the file are filled with "00". A file too large for the image is refused
+// before any cell is touched.
+Status ReadBinFile(AppState& state);
+
+// Writes cells 0 .. BinSize - 17 back over the start of state.BinPath in one piece,
+// without truncating the file. On failure the file reports the reason and nothing
+// claims success.
+Status WriteBinFile(const AppState& state);
+
+// "1010 0101": the eight bits of a byte, most significant first, in two groups.
+QString ByteToBits(int byte);
+
+// Two upper-case hex digits with a leading zero.
+QString hexByte(int byte);
+
+} // namespace korvel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace korvel {
+
+// The ini-style settings file: one section, keys matched without regard to case,
+// values trimmed and limited to 254 characters. Nothing is cached: every read goes
+// to the file and every write rewrites it at once, keeping other keys and sections.
+class SettingsFile {
+public:
+    SettingsFile(QString path, QString section);
+
+    QString ReadSetting(const QString& key) const;
+    bool WriteSetting(const QString& key, const QString& value);
+
+    const QString& path() const { return m_path; }
+    const QString& section() const { return m_section; }
+
+    // Beside the executable, named after its base name with ".ini"; the user's
+    // configuration folder when the program folder is not writable.
+    static QString defaultPath();
+    static QString defaultSection();
+
+private:
+    QString m_path;
+    QString m_section;
+};
+
+} // namespace korvel

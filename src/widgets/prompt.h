@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace korvel {
+
+// Every message box and file dialog of the program goes through this interface, so
+// tests can answer them. Boxes carry the application's title.
+class Prompt {
+public:
+    enum class Icon { None, Information, Critical };
+    virtual ~Prompt() = default;
+    // A message with an OK button.
+    virtual void message(const QString& text, Icon icon = Icon::None) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+    // A file-open dialog; returns the chosen path or an empty text when cancelled.
+    virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
+};
+
+// The real prompts: QMessageBox and QFileDialog with the application's title.
+class WidgetPrompt : public Prompt {
+public:
+    void message(const QString& text, Icon icon = Icon::None) override;
+    bool askYesNo(const QString& text) override;
+    QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+};
+
+} // namespace korvel
