@@ -1,0 +1,244 @@
+#include "frm_editor.h"
+
+#include "core/app_state.h"
+#include "core/bin_image.h"
+#include "core/ecu_reader.h"
+#include "core/settings_file.h"
+#include "core/version.h"
+#include "editor/arrays_tab.h"
+#include "editor/flags_tab.h"
+#include "editor/hex_tab.h"
+#include "editor/maps_tab.h"
+#include "editor/values_tab.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/prompt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+} // namespace
+
+frmEditor::frmEditor(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmEditor"));
+    setWindowTitle(QStringLiteral("Korvel Version ?.??"));
+    buildControls();
+}
+
+frmEditor::~frmEditor() = default;
+
+void frmEditor::buildControls() {
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_flagsTab = new FlagsTab(m_context, m_tabs);
+    m_valuesTab = new ValuesTab(m_context, m_tabs);
+    m_arraysTab = new ArraysTab(m_context, m_tabs);
+    m_mapsTab = new MapsTab(m_context, m_tabs);
+    m_hexTab = new HexTab(m_context, m_tabs);
+    m_tabs->addTab(m_flagsTab, QStringLiteral("Flags"));
+    m_tabs->addTab(m_valuesTab, QStringLiteral("Values"));
+    m_tabs->addTab(m_arraysTab, QStringLiteral("Arrays"));
+    m_tabs->addTab(m_mapsTab, QStringLiteral("3D Maps"));
+    m_tabs->addTab(m_hexTab, QStringLiteral("Hex"));
+
+    auto* cmdChkSum = button(this, "cmdChkSum", QStringLiteral("Calculate CheckSum"));
+    auto* cmdSave = button(this, "cmdSave", QStringLiteral("Save Changes"));
+    m_cmdComplete = button(this, "cmdComplete", QStringLiteral("Standard Download File"));
+    m_cmdDownload = button(this, "cmdDownload", QStringLiteral("Verify File"));
+    m_cmdCheck = button(this, "cmdCheck", QStringLiteral("Check File"));
+    m_cmdBatch = button(this, "cmdBatch", QStringLiteral("Batch Download File"));
+    m_cmdUpload = button(this, "cmdUpload", QStringLiteral("Download Changes"));
+    m_chkVerify = new QCheckBox(QStringLiteral("Verify Upload"), this);
+    m_chkVerify->setObjectName(QStringLiteral("chkVerify"));
+    // Uploads always run with write checking: the box is ticked and not open to change.
+    m_chkVerify->setChecked(true);
+    m_chkVerify->setEnabled(false);
+    m_lblWhat = label(this, "lblWhat");
+    m_lblWhere = label(this, "lblWhere");
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(cmdChkSum, 0, 0);
+    buttons->addWidget(cmdSave, 1, 0);
+    buttons->addWidget(m_cmdComplete, 0, 1);
+    buttons->addWidget(m_cmdDownload, 1, 1);
+    buttons->addWidget(m_cmdBatch, 0, 2);
+    buttons->addWidget(m_cmdCheck, 1, 2);
+    buttons->addWidget(m_cmdUpload, 0, 3);
+    buttons->addWidget(m_chkVerify, 1, 3);
+    buttons->addWidget(m_lblWhat, 0, 4);
+    buttons->addWidget(m_lblWhere, 1, 4);
+    buttons->setColumnStretch(4, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(buttons);
+    resize(1040, 760);
+
+    connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
+}
+
+OpeningResult frmEditor::Form_Load() {
+    AppState& state = m_services.state;
+    SettingsFile& settings = m_services.settings;
+    if (settings.ReadSetting(QStringLiteral("Upload Execute")).isEmpty())
+        settings.WriteSetting(QStringLiteral("Upload Execute"), QString());
+    state.NumericFormat = settings.ReadSetting(QStringLiteral("Numeric Format"));
+    if (state.NumericFormat.isEmpty()) {
+        settings.WriteSetting(QStringLiteral("Numeric Format"), QStringLiteral("##.##"));
+        state.NumericFormat = settings.ReadSetting(QStringLiteral("Numeric Format"));
+    }
+
+    m_vars.IsLoading = false;
+    m_vars.ArrayShowRaw = true;
+    m_vars.MapShowRaw = true;
+    m_vars.IsSaved = true;
+    ClearVars();
+
+    if (settings.ReadSetting(QStringLiteral("Port")).isEmpty())
+        settings.WriteSetting(QStringLiteral("Port"), QStringLiteral("1"));
+    const QString port = settings.ReadSetting(QStringLiteral("Port"));
+    const QChar first = port.isEmpty() ? QChar() : port.front();
+    state.PortNumber = (first >= QLatin1Char('2') && first <= QLatin1Char('4')) ? first.digitValue() : 1;
+    settings.WriteSetting(QStringLiteral("Port"), QString::number(state.PortNumber));
+
+    identifyEmulator();
+    for (QPushButton* b : {m_cmdComplete, m_cmdUpload, m_cmdDownload, m_cmdBatch, m_cmdCheck})
+        b->setEnabled(state.EmulatorFound);
+    m_arraysTab->setSelectionHighlight(false);
+    m_mapsTab->setSelectionHighlight(false);
+
+    if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
+    const EcuReadResult ecu = ReadEcuFile(state);
+    switch (ecu.outcome) {
+    case EcuReadResult::Outcome::HeaderError: return {OpeningResult::Outcome::Failed, ecu.message};
+    case EcuReadResult::Outcome::IncorrectFormat:
+        setDefaultPointer();
+        m_services.prompt.message(ecu.message, Prompt::Icon::Critical);
+        return {OpeningResult::Outcome::ClosedItself, {}};
+    case EcuReadResult::Outcome::ItemError:
+        setDefaultPointer();
+        m_services.prompt.message(ecu.message);
+        break;
+    case EcuReadResult::Outcome::Read: break;
+    }
+
+    if (!FillItemLists()) {
+        // The items do not sort into the four tabs. The editor closes instead of ending
+        // the program, so the pending changes of this run stay for the emulator.
+        setDefaultPointer();
+        m_services.prompt.message(QStringLiteral("Error in ECU File"));
+        return {OpeningResult::Outcome::ClosedItself, {}};
+    }
+    setDefaultPointer();
+    const double kib = (state.BinSize - 16) / 1024.0;
+    setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + QStringLiteral("     File Size: ") +
+                   QString::number(kib, 'g', 15) + QStringLiteral("K"));
+    m_opened = true;
+    return {};
+}
+
+void frmEditor::identifyEmulator() {
+    // The emulator is not probed yet: the transfer buttons stay disabled (#6).
+}
+
+bool frmEditor::FillItemLists() {
+    const AppState& state = m_services.state;
+    struct Pass {
+        ItemClass cls;
+        std::vector<int>* items;
+        QComboBox* list;
+    };
+    const Pass passes[] = {{ItemClass::Flag, &m_vars.FlagItems, m_flagsTab->itemList()},
+                           {ItemClass::Value, &m_vars.ValueItems, m_valuesTab->itemList()},
+                           {ItemClass::Array, &m_vars.ArrayItems, m_arraysTab->itemList()},
+                           {ItemClass::Map, &m_vars.MapItems, m_mapsTab->itemList()}};
+    size_t total = 0;
+    const int count = std::min<int>(state.ecuHeader.ItemCount, kMaxItems);
+    for (const Pass& pass : passes) {
+        pass.items->clear();
+        pass.list->clear();
+        for (int n = 1; n <= count; ++n) {
+            const EcuItem& item = state.EcuItemTable[static_cast<size_t>(n)];
+            if (classOf(item) != pass.cls) continue;
+            pass.items->push_back(n);
+            pass.list->addItem(item.Title);
+        }
+        pass.list->setCurrentIndex(-1);
+        total += pass.items->size();
+    }
+    return static_cast<int>(total) == std::max<int>(state.ecuHeader.ItemCount, 0);
+}
+
+void frmEditor::ClearVars() {
+    m_flagsTab->clearVars();
+    m_valuesTab->clearVars();
+    m_arraysTab->clearVars();
+    m_mapsTab->clearVars();
+    m_vars.RotationAngle = 30;
+}
+
+void frmEditor::SSTab1_Click() {
+    m_hexTab->RedrawHex();
+    m_mapsTab->redrawMap();
+    m_mapsTab->setSelectionHighlight(false);
+    m_arraysTab->setSelectionHighlight(false);
+}
+
+bool frmEditor::saveImage() {
+    AppState& state = m_services.state;
+    setBusyPointer();
+    const Status s = WriteBinFile(state);
+    setDefaultPointer();
+    if (!s) {
+        m_services.prompt.message(QStringLiteral("The BIN file was not saved.\n%1").arg(s.error()),
+                                  Prompt::Icon::Critical);
+        return false;
+    }
+    m_services.prompt.message(state.BinPath.toUpper() + QStringLiteral(" Saved."));
+    m_vars.IsSaved = true;
+    return true;
+}
+
+void frmEditor::cmdSave_Click() { saveImage(); }
+
+bool frmEditor::Form_Unload() {
+    if (!m_opened) return true;
+    m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
+    if (!m_vars.IsSaved &&
+        m_services.prompt.askYesNo(QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
+        // A save that fails keeps the window open, so the edits are not thrown away.
+        return saveImage();
+    }
+    return true;
+}
+
+void frmEditor::reject() {
+    if (m_closing) return;
+    m_closing = true;
+    const bool close = Form_Unload();
+    m_closing = false;
+    if (close) QDialog::reject();
+}
+
+} // namespace korvel

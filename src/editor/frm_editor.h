@@ -1,0 +1,75 @@
+#pragma once
+
+#include "editor/editor_context.h"
+#include "editor/editor_state.h"
+#include "widgets/opening_result.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace korvel {
+
+class FlagsTab;
+class ValuesTab;
+class ArraysTab;
+class MapsTab;
+class HexTab;
+
+// The calibration editor: five tabs over the image, checksum, save and the emulator transfers.
+class frmEditor : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmEditor(Services& services, QWidget* parent = nullptr);
+    ~frmEditor() override;
+
+    // The opening sequence: settings, reset, emulator identification, image, definition,
+    // item lists. The caller shows the window only when it opened.
+    OpeningResult Form_Load();
+
+    void ClearVars();
+    // Sorts the items into the four tab lists; false when they do not add up to ItemCount.
+    bool FillItemLists();
+    void cmdSave_Click();
+    void SSTab1_Click();
+
+    EditorState& vars() { return m_vars; }
+    bool isSaved() const { return m_vars.IsSaved; }
+
+    // Closing goes through here whichever way the user closes (close box, Esc).
+    void reject() override;
+
+private:
+    void buildControls();
+    void identifyEmulator();
+    // Writes the image; on failure shows the reason and leaves the editor unsaved.
+    bool saveImage();
+    // The closing questions; false when the window must stay open (a save that failed).
+    bool Form_Unload();
+
+    Services& m_services;
+    EditorState m_vars;
+    EditorContext m_context{m_services, m_vars};
+    bool m_opened = false;
+    bool m_closing = false;
+
+    QTabWidget* m_tabs = nullptr;
+    FlagsTab* m_flagsTab = nullptr;
+    ValuesTab* m_valuesTab = nullptr;
+    ArraysTab* m_arraysTab = nullptr;
+    MapsTab* m_mapsTab = nullptr;
+    HexTab* m_hexTab = nullptr;
+    QPushButton* m_cmdComplete = nullptr;
+    QPushButton* m_cmdDownload = nullptr;
+    QPushButton* m_cmdCheck = nullptr;
+    QPushButton* m_cmdBatch = nullptr;
+    QPushButton* m_cmdUpload = nullptr;
+    QCheckBox* m_chkVerify = nullptr;
+    QLabel* m_lblWhat = nullptr;
+    QLabel* m_lblWhere = nullptr;
+};
+
+} // namespace korvel
