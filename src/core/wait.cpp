@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvel {
 
@@ -45,7 +46,9 @@ void EventLoopTicker::pump(double maxSeconds) {
 }
 
 void ManualTicker::pump(double maxSeconds) {
-    now += (step > 0 && step < maxSeconds) ? step : maxSeconds;
+    const double next = now + ((step > 0 && step < maxSeconds) ? step : maxSeconds);
+    // Always move forward, even when the step is below the clock's resolution.
+    now = next > now ? next : std::nextafter(now, now + 1);
     onPump();
 }
 

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Korvel and starts it on the bundled sample
+# calibration with the simulated ROM emulator attached on port 1.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-deps.sh
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+app=build/src/app/korvel
+sim=build/tools/korvel-romsim/korvel-romsim
+ini=build/src/app/korvel.ini
+work=$(mktemp -d)
+# Work on a copy, so the bundled sample stays as it is.
+cp examples/sample.bin examples/sample.ecu "$work/"
+
+device=
+if [ -x "$sim" ]; then
+  exec 3< <("$sim" --size 65536 --image "$work/sample.bin")
+  sim_pid=$!
+  read -r -t 5 device <&3 || true
+  trap 'kill $sim_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+else
+  trap 'rm -rf "$work"' EXIT
+fi
+
+write_setting() { # key value
+  local key=$1 value=$2
+  if [ -f "$ini" ] && grep -qi "^$key=" "$ini"; then
+    sed -i "s|^$key=.*|$key=$value|I" "$ini"
+  else
+    [ -f "$ini" ] || echo "[korvel]" > "$ini"
+    echo "$key=$value" >> "$ini"
+  fi
+}
+write_setting "BIN Location" "$work/sample.bin"
+write_setting "ECU Location" "$work/sample.ecu"
+write_setting "Port" "1"
+[ -n "$device" ] && write_setting "Port 1 Device" "$device"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found (DISPLAY is not set): start Korvel from a desktop session." >&2
+  exit 1
+fi
+echo "Korvel on $work/sample.bin${device:+, emulator on $device}"
+"$app"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs the
+# whole test suite; then builds the tests again with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs them too.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-deps.sh
+
+echo "== build (warnings as errors)"
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_WERROR=ON
+echo "== tests"
+(cd build && ctest --output-on-failure -j "$(nproc)")
+
+echo "== build with sanitizers"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_WERROR=ON -DKORVEL_SANITIZE=ON -DKORVEL_BUILD_BENCH=OFF
+echo "== tests with sanitizers"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j "$(nproc)")
+echo "== all tests passed"

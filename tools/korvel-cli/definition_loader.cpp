@@ -1,0 +1,49 @@
+#include "definition_loader.h"
+
+#include "core/ecu_reader.h"
+#include "verbs.h"
+
+namespace korvel::cli {
+
+bool loadDefinition(AppState& state, const QString& ecuPath) {
+    state.EcuPath = ecuPath;
+    const EcuReadResult r = ReadEcuFile(state);
+    if (r.outcome != EcuReadResult::Outcome::Read) {
+        err(r.message);
+        if (!r.detail.isEmpty() && r.detail != r.message) err(QStringLiteral("  (%1)").arg(r.detail));
+        return false;
+    }
+    int sorted = 0;
+    const int count = std::min<int>(state.ecuHeader.ItemCount, kMaxItems);
+    for (int n = 1; n <= count; ++n) {
+        const ItemClass c = classOf(state.EcuItemTable[static_cast<size_t>(n)]);
+        if (c != ItemClass::None && c != ItemClass::Ambiguous) ++sorted;
+    }
+    if (sorted != std::max<int>(state.ecuHeader.ItemCount, 0)) {
+        err(QStringLiteral("Error in ECU File"));
+        return false;
+    }
+    return true;
+}
+
+bool loadImage(AppState& state, const QString& binPath) {
+    state.BinPath = binPath;
+    if (Status s = ReadBinFile(state); !s) {
+        err(s.error());
+        return false;
+    }
+    return true;
+}
+
+int findItem(const AppState& state, const QString& idOrTitle) {
+    const int count = std::min<int>(state.ecuHeader.ItemCount, kMaxItems);
+    for (int n = 1; n <= count; ++n) {
+        if (state.EcuItemTable[static_cast<size_t>(n)].Id == idOrTitle) return n;
+    }
+    for (int n = 1; n <= count; ++n) {
+        if (state.EcuItemTable[static_cast<size_t>(n)].Title.trimmed() == idOrTitle.trimmed()) return n;
+    }
+    return 0;
+}
+
+} // namespace korvel::cli

@@ -1,0 +1,147 @@
+// korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]
+#include "core/app_state.h"
+#include "core/values.h"
+#include "definition_loader.h"
+#include "verbs.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace korvel::cli {
+
+namespace {
+
+QJsonValue textOrNull(const QString& text, bool present) { return present ? QJsonValue(text) : QJsonValue(); }
+
+// The item's bytes and the texts the editor shows for them in calculated mode.
+void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, const QString& pattern,
+                  QJsonObject& o) {
+    const QString refusal = itemRefusal(state, item, cls);
+    if (!refusal.isEmpty()) {
+        o.insert(QStringLiteral("error"), refusal);
+        return;
+    }
+    const int a = itemAddress(item);
+    QJsonArray raw, text;
+    switch (cls) {
+    case ItemClass::Flag: raw.append(state.byteAt(a)); break;
+    case ItemClass::Value: {
+        const quint64 v = rawValue(state, a, item.ByteSize);
+        raw.append(static_cast<double>(v));
+        text.append(textOrNull(FormatCalculated(CalculatedValue(item, v), pattern), item.Factor != 0));
+        break;
+    }
+    case ItemClass::Array:
+    case ItemClass::Map: {
+        const int cells = item.Columns * item.Rows;
+        for (int i = 0; i < cells; ++i) {
+            const int b = state.byteAt(a + i);
+            raw.append(b);
+            // The map grid shows 0 formatted when the item has no factor; the array grid
+            // applies the conversion as it stands.
+            const std::optional<double> v = (cls == ItemClass::Map && item.Factor == 0)
+                                                ? std::optional<double>(0.0)
+                                                : CalculatedValue(item, static_cast<quint64>(b));
+            text.append(FormatCalculated(v, pattern));
+        }
+        break;
+    }
+    default: break;
+    }
+    o.insert(QStringLiteral("raw"), raw);
+    if (cls != ItemClass::Flag) o.insert(QStringLiteral("text"), text);
+}
+
+int run(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    QString bin, pattern = QStringLiteral("##.##"), ecu;
+    bool json = false;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--json")) json = true;
+        else if (a == QLatin1String("--bin") && !args.isEmpty()) bin = args.takeFirst();
+        else if (a == QLatin1String("--format") && !args.isEmpty()) pattern = args.takeFirst();
+        else if (ecu.isEmpty() && !a.startsWith(QLatin1String("--"))) ecu = a;
+        else {
+            err(QStringLiteral("usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
+            return 2;
+        }
+    }
+    if (ecu.isEmpty()) {
+        err(QStringLiteral("usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
+        return 2;
+    }
+    AppState state;
+    if (!loadDefinition(state, ecu)) return 2;
+    if (!bin.isEmpty() && !loadImage(state, bin)) return 2;
+
+    const EcuHeader& h = state.ecuHeader;
+    QJsonArray items;
+    const int count = std::min<int>(h.ItemCount, kMaxItems);
+    for (int n = 1; n <= count; ++n) {
+        const EcuItem& it = state.EcuItemTable[static_cast<size_t>(n)];
+        const ItemClass cls = classOf(it);
+        QJsonObject o{{QStringLiteral("id"), it.Id},
+                      {QStringLiteral("class"), QLatin1String(className(cls))},
+                      {QStringLiteral("title"), it.Title},
+                      {QStringLiteral("address"), it.Address},
+                      {QStringLiteral("columns"), it.Columns},
+                      {QStringLiteral("rows"), it.Rows},
+                      {QStringLiteral("byteSize"), it.ByteSize},
+                      {QStringLiteral("kind"), it.Kind},
+                      {QStringLiteral("offset"), it.Offset},
+                      {QStringLiteral("conversion"), it.Conversion},
+                      {QStringLiteral("factor"), it.Factor},
+                      {QStringLiteral("yLabel"), it.YLabel},
+                      {QStringLiteral("yAxis"), it.YAxis},
+                      {QStringLiteral("xLabel"), it.XLabel},
+                      {QStringLiteral("xAxis"), it.XAxis}};
+        if (!bin.isEmpty()) addImageData(state, it, cls, pattern, o);
+        items.append(o);
+    }
+
+    if (json) {
+        const QJsonObject header{{QStringLiteral("text"), h.HeaderText},
+                                 {QStringLiteral("number"), h.HeaderNumber},
+                                 {QStringLiteral("checksumAddress"), h.ChecksumAddress},
+                                 {QStringLiteral("checksumSize"), h.ChecksumSize},
+                                 {QStringLiteral("checksumStart"), h.ChecksumStart},
+                                 {QStringLiteral("checksumEnd"), h.ChecksumEnd},
+                                 {QStringLiteral("itemCount"), h.ItemCount}};
+        const QJsonObject doc{{QStringLiteral("header"), header}, {QStringLiteral("items"), items}};
+        out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)).trimmed());
+        return 0;
+    }
+    out(QStringLiteral("header: %1 (number %2), checksum %3 x %4 over %5..%6, %7 items")
+            .arg(h.HeaderText.trimmed())
+            .arg(h.HeaderNumber)
+            .arg(h.ChecksumAddress.trimmed(), h.ChecksumSize.trimmed(), h.ChecksumStart.trimmed(),
+                 h.ChecksumEnd.trimmed())
+            .arg(h.ItemCount));
+    for (const QJsonValue& v : items) {
+        const QJsonObject o = v.toObject();
+        QString line = QStringLiteral("%1 %2 %3 at %4, %5 x %6")
+                           .arg(o[QStringLiteral("id")].toString().rightJustified(3),
+                                o[QStringLiteral("class")].toString().leftJustified(5),
+                                o[QStringLiteral("title")].toString().trimmed(),
+                                o[QStringLiteral("address")].toString().trimmed())
+                           .arg(o[QStringLiteral("columns")].toInt())
+                           .arg(o[QStringLiteral("rows")].toInt());
+        if (o.contains(QStringLiteral("error"))) line += QStringLiteral(": ") + o[QStringLiteral("error")].toString();
+        else if (o.contains(QStringLiteral("raw"))) {
+            QStringList raw;
+            for (const QJsonValue& r : o[QStringLiteral("raw")].toArray()) raw << QString::number(r.toDouble(), 'f', 0);
+            line += QStringLiteral(": ") + raw.join(QLatin1Char(' '));
+        }
+        out(line);
+    }
+    return 0;
+}
+
+const VerbRegistration registration{
+    {"items", "items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]", run}};
+
+} // namespace
+
+} // namespace korvel::cli
