@@ -42,12 +42,12 @@ struct GuiFixture {
 
 // An ECU definition text with the given header values and item blocks.
 struct ItemSpec {
-    QString address;
+    QString address = {};
     int columns = 1, rows = 1, byteSize = 1, kind = 0;
     double offset = 0;
     int conversion = 0;
     double factor = 1;
-    QString title, yLabel, yAxis, xLabel, xAxis;
+    QString title = {}, yLabel = {}, yAxis = {}, xLabel = {}, xAxis = {};
 };
 QByteArray ecuText(const std::vector<ItemSpec>& items, const QString& checksumAddress = QStringLiteral("7FFE"),
                    const QString& checksumSize = QStringLiteral("2"), const QString& checksumStart = QStringLiteral("0"),
