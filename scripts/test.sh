@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs the
 # whole test suite; then builds the tests again with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs them too.
+# UndefinedBehaviorSanitizer and runs them too, and runs each fuzz target for 30 s.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,4 +19,6 @@ echo "== tests with sanitizers"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
+echo "== fuzzing, 30 s a target"
+scripts/fuzz.sh 30
 echo "== all tests passed"

@@ -152,7 +152,11 @@ EcuReadResult ReadEcuFile(AppState& state) {
         return fail(Outcome::HeaderError, QStringLiteral("%1: %2").arg(state.EcuPath, file.errorString()), 0,
                     file.errorString());
     }
-    const QByteArray data = file.readAll();
+    return readEcuData(state, file.readAll());
+}
+
+EcuReadResult readEcuData(AppState& state, const QByteArray& data) {
+    using Outcome = EcuReadResult::Outcome;
     Reader reader(data);
 
     // The first non-empty line names the format.

@@ -25,6 +25,8 @@ struct EcuReadResult {
 // Reads the definition at state.EcuPath into state.ecuHeader and state.EcuItemTable.
 // Lines end at CR LF or a lone LF; text is Windows-1252.
 EcuReadResult ReadEcuFile(AppState& state);
+// The same on the file's contents.
+EcuReadResult readEcuData(AppState& state, const QByteArray& data);
 
 // Everything after the line's first "=" up to the next "," (or the end), untrimmed.
 QString ValueAfterEquals(const QString& line);
