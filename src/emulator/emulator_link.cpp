@@ -26,12 +26,21 @@ bool EmulatorLink::send(const QByteArray& frame) {
     return m_port.write(frame);
 }
 
+void EmulatorLink::pumpIfDue() {
+    const double now = m_ticker.seconds();
+    if (now - m_lastPump < kPollSlice) return;
+    m_lastPump = now;
+    m_ticker.pump(0);
+}
+
 int EmulatorLink::waitForInput(double timeout) {
     const double start = m_ticker.seconds();
     for (;;) {
+        // Replies that come quickly must not starve the windows: the pump also
+        // runs between fast exchanges, once per slice.
+        pumpIfDue();
         const int waiting = m_port.waitForInput(kPollSlice);
         if (waiting != 0) return waiting;
-        m_ticker.pump(0);
         if (m_ticker.seconds() - start >= timeout) return m_port.bytesWaiting();
     }
 }

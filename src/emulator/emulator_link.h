@@ -84,12 +84,15 @@ public:
 
 private:
     Reply exchange(const QByteArray& frame, Exchange how);
+    // Runs the event pump when a slice has passed since it last ran.
+    void pumpIfDue();
 
     SerialPort& m_port;
     Ticker& m_ticker;
     AppState& m_state;
     TransferObserver& m_observer;
     bool m_timedOut = false;
+    double m_lastPump = -1e9;
 };
 
 } // namespace korvel
