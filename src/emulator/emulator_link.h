@@ -58,7 +58,9 @@ public:
     void close();
     QString errorString() const;
 
-    // Writes the frame one byte per write, with no pause between them.
+    // Writes the frame in one piece. On the line that is the same byte sequence as
+    // one write per byte with no pause between them, and it saves a system call and
+    // a wake-up of the device per byte.
     bool send(const QByteArray& frame);
 
     // Writes one byte with "W" / reads one with "R" (filler: the byte the caller
