@@ -1,0 +1,102 @@
+// Transfer speed against korvel-romsim with wire timing at 115200 baud: the upload
+// of 20 marked bytes and the whole-image download, verify and batch download of a
+// 32 KiB image, each against its wire-time floor. Prints figures; passes no verdict.
+//
+// usage: bench_emulator [IMAGE_BYTES]   (default 32768; romsim is found beside the build)
+
+#include "core/app_state.h"
+#include "core/values.h"
+#include "core/wait.h"
+#include "emulator/batch_download_engine.h"
+#include "emulator/download_engine.h"
+#include "emulator/qt_serial_port.h"
+#include "emulator/transfer_observer.h"
+#include "emulator/upload_changes.h"
+#include "emulator/verify_engine.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <cstdio>
+
+using namespace korvel;
+
+namespace {
+
+constexpr double kBaud = 115200;
+constexpr double kByteSeconds = 10.0 / kBaud;
+
+class QuietObserver : public TransferObserver {
+public:
+    void setWhat(const QString&) override {}
+    void setWhere(const QString&) override {}
+    void progress(qint64, qint64) override {}
+    void message(const QString& text, Icon) override { messages << text; }
+    void showClose() override {}
+    QStringList messages;
+};
+
+void report(const char* what, double seconds, double floor, const QStringList& messages) {
+    std::printf("%-28s %8.2f s   floor %7.2f s   ratio %.3f   last message: %s\n", what, seconds, floor,
+                seconds / floor, messages.isEmpty() ? "-" : messages.last().toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int imageBytes = argc > 1 ? std::atoi(argv[1]) : 32768;
+    const QString romsim =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/korvel-romsim/korvel-romsim");
+
+    QProcess sim;
+    sim.start(romsim, {QStringLiteral("--baud"), QStringLiteral("115200")});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s\n", romsim.toLocal8Bit().constData());
+        return 1;
+    }
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    AppState state;
+    state.BinSize = imageBytes + 16;
+    quint32 seed = 12345;
+    for (int a = 0; a < imageBytes; ++a) {
+        seed = seed * 1103515245u + 12345u;
+        state.BinImage[static_cast<size_t>(a)].setAddress(a);
+        state.BinImage[static_cast<size_t>(a)].setValue(static_cast<int>((seed >> 16) & 0xFF));
+    }
+    for (int k = 0; k < 20; ++k)
+        StoreByte(state, (k * 1619) % imageBytes, (k * 37) & 0xFF);
+
+    QtSerialPortFactory ports;
+    EventLoopTicker ticker;
+    QuietObserver observer;
+    const TransferContext context{state, ports, device, ticker, observer};
+    std::printf("image %d bytes, device %s\n", imageBytes, device.toLocal8Bit().constData());
+
+    double t = ticker.seconds();
+    UploadChanges(context).Upload_Changes(true);
+    report("upload 20 bytes (verify)", ticker.seconds() - t,
+           20 * (EmulatorLink::kVerifiedWait + 6 * kByteSeconds), observer.messages);
+
+    const double exchangeFloor = imageBytes * 6 * kByteSeconds;
+    t = ticker.seconds();
+    DownloadEngine(context).run();
+    report("download", ticker.seconds() - t, exchangeFloor, observer.messages);
+
+    t = ticker.seconds();
+    VerifyEngine(context).run();
+    report("verify", ticker.seconds() - t, exchangeFloor, observer.messages);
+
+    const int blocks = (imageBytes + kBlockSize - 1) / kBlockSize;
+    const double batchFloor =
+        blocks * (BatchDownloadEngine::kHeaderWait + 6 * kByteSeconds) + imageBytes * kByteSeconds;
+    t = ticker.seconds();
+    BatchDownloadEngine(context).run();
+    report("batch download", ticker.seconds() - t, batchFloor, observer.messages);
+
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return 0;
+}

@@ -1,0 +1,103 @@
+#include "emulator_link.h"
+
+#include "core/app_state.h"
+#include "core/wait.h"
+#include "serial_port.h"
+#include "transfer_observer.h"
+
+namespace korvel {
+
+EmulatorLink::EmulatorLink(SerialPort& port, Ticker& ticker, AppState& state, TransferObserver& observer)
+    : m_port(port), m_ticker(ticker), m_state(state), m_observer(observer) {}
+
+bool EmulatorLink::open(const QString& device, const QString& settings) {
+    return m_port.open(device, settings);
+}
+
+void EmulatorLink::close() {
+    m_port.close();
+}
+
+QString EmulatorLink::errorString() const {
+    return m_port.errorString();
+}
+
+bool EmulatorLink::send(const QByteArray& frame) {
+    return m_port.write(frame);
+}
+
+void EmulatorLink::pumpIfDue() {
+    const double now = m_ticker.seconds();
+    if (now - m_lastPump < kPollSlice) return;
+    m_lastPump = now;
+    m_ticker.pump(0);
+}
+
+int EmulatorLink::waitForInput(double timeout) {
+    const double start = m_ticker.seconds();
+    for (;;) {
+        // Replies that come quickly must not starve the windows: the pump also
+        // runs between fast exchanges, once per slice.
+        pumpIfDue();
+        const int waiting = m_port.waitForInput(kPollSlice);
+        if (waiting != 0) return waiting;
+        if (m_ticker.seconds() - start >= timeout) return m_port.bytesWaiting();
+    }
+}
+
+Reply EmulatorLink::exchange(const QByteArray& frame, Exchange how) {
+    Reply reply;
+    if (!send(frame)) {
+        reply.status = ReplyStatus::PortFailed;
+        return reply;
+    }
+    if (how == Exchange::FixedWait) {
+        WaitSeconds(m_state.VerifyWrites ? kVerifiedWait : kPlainWait, m_ticker);
+        if (m_port.bytesWaiting() < 0) {
+            reply.status = ReplyStatus::PortFailed;
+            return reply;
+        }
+        reply.bytes = m_port.read(0);
+        return reply;
+    }
+    const int waiting = waitForInput(kReplyTimeout);
+    if (waiting < 0) {
+        reply.status = ReplyStatus::PortFailed;
+    } else if (waiting == 0) {
+        m_timedOut = true;
+        m_state.CancelRequested = true;
+        m_observer.showClose();
+        m_observer.message(QStringLiteral("Time Out Error Download Aborted"), TransferObserver::Icon::None);
+        reply.status = ReplyStatus::TimedOut;
+    } else {
+        reply.bytes = m_port.read(1);
+    }
+    return reply;
+}
+
+Reply EmulatorLink::Put_Data(quint8 addrHigh, quint8 addrLow, quint8 value, Exchange how) {
+    return exchange(writeFrame(addrHigh * 256 + addrLow, value), how);
+}
+
+Reply EmulatorLink::Get_Data(quint8 addrHigh, quint8 addrLow, quint8 filler, Exchange how) {
+    return exchange(readFrame(addrHigh * 256 + addrLow, filler), how);
+}
+
+WriteResult EmulatorLink::verifiedWrite(int address, quint8 value, Exchange how) {
+    const quint8 high = static_cast<quint8>((address >> 8) & 0xFF);
+    const quint8 low = static_cast<quint8>(address & 0xFF);
+    const QByteArray wanted(1, static_cast<char>(value));
+    WriteResult result;
+    Reply reply = Put_Data(high, low, value, how);
+    // Without write checking any reply, even none, counts as the echo.
+    auto accepted = [&] { return !m_state.VerifyWrites || reply.bytes == wanted; };
+    while (reply.status != ReplyStatus::PortFailed && !accepted() && result.resends < kMaxResends) {
+        reply = Put_Data(high, low, value, how);
+        ++result.resends;
+    }
+    result.status = reply.status;
+    result.written = reply.status != ReplyStatus::PortFailed && accepted();
+    return result;
+}
+
+} // namespace korvel

@@ -1,0 +1,178 @@
+#include "qt_serial_port.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace korvel {
+
+bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reason) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) {
+        reason = QStringLiteral("Invalid port settings \"%1\"").arg(text);
+        return false;
+    }
+    bool ok = false;
+    const int baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || baud <= 0) {
+        reason = QStringLiteral("Invalid baud rate \"%1\"").arg(parts[0].trimmed());
+        return false;
+    }
+    out.baud = baud;
+    const QString parity = parts[1].trimmed().toUpper();
+    if (parity == QLatin1String("N"))
+        out.parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("E"))
+        out.parity = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("O"))
+        out.parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("M"))
+        out.parity = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("S"))
+        out.parity = QSerialPort::SpaceParity;
+    else {
+        reason = QStringLiteral("Invalid parity \"%1\"").arg(parts[1].trimmed());
+        return false;
+    }
+    const int bits = parts[2].trimmed().toInt(&ok);
+    if (!ok || bits < 5 || bits > 8) {
+        reason = QStringLiteral("Invalid data bits \"%1\"").arg(parts[2].trimmed());
+        return false;
+    }
+    out.dataBits = static_cast<QSerialPort::DataBits>(bits);
+    const QString stop = parts[3].trimmed();
+    if (stop == QLatin1String("1"))
+        out.stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("1.5"))
+        out.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == QLatin1String("2"))
+        out.stopBits = QSerialPort::TwoStop;
+    else {
+        reason = QStringLiteral("Invalid stop bits \"%1\"").arg(stop);
+        return false;
+    }
+    return true;
+}
+
+QtSerialPort::QtSerialPort() = default;
+
+QtSerialPort::~QtSerialPort() {
+    close();
+}
+
+bool QtSerialPort::fail(const QString& what) {
+    m_error = QStringLiteral("%1: %2").arg(what, m_port.errorString());
+    m_port.clearError();
+    return false;
+}
+
+bool QtSerialPort::open(const QString& device, const QString& settings) {
+    close();
+    m_failed = false;
+    m_error.clear();
+    SerialSettings parsed;
+    QString reason;
+    if (!parseSerialSettings(settings, parsed, reason)) {
+        m_error = reason;
+        return false;
+    }
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) return fail(QStringLiteral("Cannot open %1").arg(device));
+    // A port that refuses any part of the settings is not usable at all.
+    const bool setUp = m_port.setBaudRate(parsed.baud) && m_port.setParity(parsed.parity) &&
+                       m_port.setDataBits(parsed.dataBits) && m_port.setStopBits(parsed.stopBits) &&
+                       m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!setUp) {
+        fail(QStringLiteral("Cannot set %1 to %2").arg(device, settings));
+        m_port.close();
+        return false;
+    }
+    // Pseudo-terminals have no modem lines: QSerialPort reports that as
+    // UnsupportedOperationError, which is harmless here.
+    for (const bool rts : {true, false}) {
+        const bool lineOn = rts ? m_port.setRequestToSend(true) : m_port.setDataTerminalReady(true);
+        const QSerialPort::SerialPortError error = m_port.error();
+        m_port.clearError();
+        if (lineOn || error == QSerialPort::UnsupportedOperationError || error == QSerialPort::NoError)
+            continue;
+        m_error = QStringLiteral("Cannot switch %1 on %2")
+                      .arg(rts ? QStringLiteral("RTS") : QStringLiteral("DTR"), device);
+        m_port.close();
+        return false;
+    }
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPort::close() {
+    if (m_port.isOpen()) m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::isOpen() const {
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::write(const QByteArray& bytes) {
+    if (m_failed || !m_port.isOpen()) {
+        if (m_error.isEmpty()) m_error = QStringLiteral("Port not open");
+        return false;
+    }
+    if (m_port.write(bytes) != bytes.size()) {
+        m_failed = true;
+        return fail(QStringLiteral("Write error"));
+    }
+    // Without an event loop QSerialPort only hands its buffer to the device here.
+    while (m_port.bytesToWrite() > 0) {
+        if (m_port.flush()) continue;
+        if (m_port.bytesToWrite() == 0) break;
+        if (!m_port.waitForBytesWritten(1000)) {
+            m_failed = true;
+            return fail(QStringLiteral("Write error"));
+        }
+    }
+    return true;
+}
+
+bool QtSerialPort::fill(int ms) {
+    if (m_failed || !m_port.isOpen()) return false;
+    // One readiness report reads everything the device holds at that moment.
+    m_port.waitForReadyRead(ms);
+    switch (m_port.error()) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+        m_port.clearError();
+        return true;
+    default:
+        m_failed = true;
+        fail(QStringLiteral("Port error"));
+        return false;
+    }
+}
+
+int QtSerialPort::bytesWaiting() {
+    if (!m_port.isOpen()) return m_failed ? -1 : 0;
+    if (!fill(0)) return -1;
+    return static_cast<int>(m_port.bytesAvailable());
+}
+
+int QtSerialPort::waitForInput(double maxSeconds) {
+    if (!m_port.isOpen()) return m_failed ? -1 : 0;
+    if (m_port.bytesAvailable() > 0) return bytesWaiting();
+    const int ms = maxSeconds <= 0 ? 0 : std::max(1, static_cast<int>(std::ceil(maxSeconds * 1000.0)));
+    if (!fill(ms)) return -1;
+    return static_cast<int>(m_port.bytesAvailable());
+}
+
+QByteArray QtSerialPort::read(int maxBytes) {
+    // Ask the device only when the buffer cannot already satisfy the read.
+    const bool enough = maxBytes > 0 && m_port.bytesAvailable() >= maxBytes;
+    if (!enough && bytesWaiting() <= 0) return {};
+    return maxBytes <= 0 ? m_port.readAll() : m_port.read(maxBytes);
+}
+
+std::unique_ptr<SerialPort> QtSerialPortFactory::create() {
+    return std::make_unique<QtSerialPort>();
+}
+
+} // namespace korvel

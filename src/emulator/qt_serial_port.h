@@ -1,0 +1,52 @@
+#pragma once
+
+#include "serial_port.h"
+
+#include <QSerialPort>
+
+namespace korvel {
+
+// SerialPort over QSerialPort, usable without an event loop: every call that needs
+// input pulls it from the device itself (QSerialPort only fills its buffer from the
+// event loop or from waitForReadyRead).
+class QtSerialPort : public SerialPort {
+public:
+    QtSerialPort();
+    ~QtSerialPort() override;
+
+    bool open(const QString& device, const QString& settings) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+    int bytesWaiting() override;
+    int waitForInput(double maxSeconds) override;
+    QByteArray read(int maxBytes) override;
+    QString errorString() const override { return m_error; }
+
+private:
+    // Pulls whatever the device has into QSerialPort's buffer, waiting at most
+    // `ms` milliseconds for the first byte. False once the port has failed.
+    bool fill(int ms);
+    bool fail(const QString& what);
+
+    QSerialPort m_port;
+    QString m_error;
+    bool m_failed = false;
+};
+
+class QtSerialPortFactory : public SerialPortFactory {
+public:
+    std::unique_ptr<SerialPort> create() override;
+};
+
+// The parts of a settings string "baud,parity,data bits,stop bits" such as
+// "115200,N,8,1". False (with a reason) for a malformed string.
+struct SerialSettings {
+    int baud = 115200;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reason);
+
+} // namespace korvel
