@@ -6,7 +6,8 @@
 #include "core/settings_file.h"
 #include "core/wait.h"
 #include "editor/frm_editor.h"
-#include "emulator/serial_port.h"
+#include "emulator/simulated_emulator.h"
+#include "emulator/simulated_port.h"
 #include "widgets/prompt.h"
 #include "widgets/services.h"
 
@@ -29,11 +30,6 @@ public:
     void message(const QString& text, Icon) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     bool askYesNo(const QString&) override { return false; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-class NoPorts : public SerialPortFactory {
-public:
-    std::unique_ptr<SerialPort> create() override { return nullptr; }
 };
 
 // Median and best of `runs` timings, in milliseconds.
@@ -98,8 +94,10 @@ int main(int argc, char** argv) {
 
     SettingsFile settings(dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("korvel"));
     SilentPrompt prompt;
-    EventLoopTicker ticker;
-    NoPorts ports;
+    ManualTicker ticker; // the editor's emulator probe waits on this clock
+    SimulatedEmulator emulator;
+    SimulatedWire wire{emulator, ticker};
+    SimulatedPortFactory ports(wire);
     Services services{state, settings, prompt, ticker, ports};
     measure("editor opening on both (Form_Load)", 10, 300, [&] {
         frmEditor editor(services);

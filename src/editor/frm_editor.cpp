@@ -10,6 +10,10 @@
 #include "editor/hex_tab.h"
 #include "editor/maps_tab.h"
 #include "editor/values_tab.h"
+#include "transfer/frm_batch_download.h"
+#include "transfer/frm_check.h"
+#include "transfer/frm_download.h"
+#include "transfer/frm_verify.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/prompt.h"
 
@@ -61,8 +65,8 @@ void frmEditor::buildControls() {
     m_tabs->addTab(m_mapsTab, QStringLiteral("3D Maps"));
     m_tabs->addTab(m_hexTab, QStringLiteral("Hex"));
 
-    auto* cmdChkSum = button(this, "cmdChkSum", QStringLiteral("Calculate CheckSum"));
-    auto* cmdSave = button(this, "cmdSave", QStringLiteral("Save Changes"));
+    auto* cmdChkSum = m_cmdChkSum = button(this, "cmdChkSum", QStringLiteral("Calculate CheckSum"));
+    auto* cmdSave = m_cmdSave = button(this, "cmdSave", QStringLiteral("Save Changes"));
     m_cmdComplete = button(this, "cmdComplete", QStringLiteral("Standard Download File"));
     m_cmdDownload = button(this, "cmdDownload", QStringLiteral("Verify File"));
     m_cmdCheck = button(this, "cmdCheck", QStringLiteral("Check File"));
@@ -96,6 +100,11 @@ void frmEditor::buildControls() {
 
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
+    connect(m_cmdUpload, &QPushButton::clicked, this, &frmEditor::cmdUpload_Click);
+    connect(m_cmdComplete, &QPushButton::clicked, this, &frmEditor::openTransfer<frmDownload>);
+    connect(m_cmdDownload, &QPushButton::clicked, this, &frmEditor::openTransfer<frmVerify>);
+    connect(m_cmdCheck, &QPushButton::clicked, this, &frmEditor::openTransfer<frmCheck>);
+    connect(m_cmdBatch, &QPushButton::clicked, this, &frmEditor::openTransfer<frmBatchDownload>);
 }
 
 OpeningResult frmEditor::Form_Load() {
@@ -156,10 +165,6 @@ OpeningResult frmEditor::Form_Load() {
                    QString::number(kib, 'g', 15) + QStringLiteral("K"));
     m_opened = true;
     return {};
-}
-
-void frmEditor::identifyEmulator() {
-    // The emulator is not probed yet: the transfer buttons stay disabled (#6).
 }
 
 bool frmEditor::FillItemLists() {
@@ -234,7 +239,8 @@ bool frmEditor::Form_Unload() {
 }
 
 void frmEditor::reject() {
-    if (m_closing) return;
+    // Closing waits for a running upload: the window never goes away under it.
+    if (m_closing || m_uploading) return;
     m_closing = true;
     const bool close = Form_Unload();
     m_closing = false;

@@ -35,6 +35,9 @@ public:
     bool FillItemLists();
     void cmdSave_Click();
     void SSTab1_Click();
+    void cmdUpload_Click();
+    // Sends every byte changed since start to the emulator, reporting in lblWhat/lblWhere.
+    void Upload_Changes();
 
     EditorState& vars() { return m_vars; }
     bool isSaved() const { return m_vars.IsSaved; }
@@ -45,6 +48,11 @@ public:
 private:
     void buildControls();
     void identifyEmulator();
+    // Opens a transfer window modally.
+    template <typename Window>
+    void openTransfer();
+    // Everything the user could start or edit while an upload runs.
+    void setEditingEnabled(bool enabled);
     // Writes the image; on failure shows the reason and leaves the editor unsaved.
     bool saveImage();
     // The closing questions; false when the window must stay open (a save that failed).
@@ -70,6 +78,9 @@ private:
     QCheckBox* m_chkVerify = nullptr;
     QLabel* m_lblWhat = nullptr;
     QLabel* m_lblWhere = nullptr;
+    QPushButton* m_cmdSave = nullptr;
+    QPushButton* m_cmdChkSum = nullptr;
+    bool m_uploading = false;
 };
 
 } // namespace korvel

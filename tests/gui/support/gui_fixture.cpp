@@ -4,7 +4,11 @@
 
 namespace korvel::test {
 
-GuiFixture::GuiFixture() : settings(dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("korvel")) {}
+GuiFixture::GuiFixture() : settings(dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("korvel")) {
+    SimulatedEmulator::Faults silent;
+    silent.silent = true;
+    emulator.setFaults(silent);
+}
 
 Services GuiFixture::services() { return Services{state, settings, prompt, ticker, *ports}; }
 

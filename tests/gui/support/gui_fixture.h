@@ -4,22 +4,30 @@
 #include "core/settings_file.h"
 #include "core/wait.h"
 #include "emulator/serial_port.h"
+#include "emulator/simulated_emulator.h"
+#include "emulator/simulated_port.h"
 #include "support/scripted_prompt.h"
 #include "widgets/services.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace korvel::test {
 
-// A factory for tests that need no emulator: no port ever opens.
-class NoPortFactory : public SerialPortFactory {
+// The manual clock with a hook that runs on every pump, so a test can act in the
+// middle of a wait (click Cancel, say) as a user would.
+class HookedTicker : public ManualTicker {
 public:
-    std::unique_ptr<SerialPort> create() override { return nullptr; }
+    std::function<void()> hook;
+    void onPump() override {
+        if (hook) hook();
+    }
 };
 
 // Everything a window needs, fresh per test: state, a settings file in a temporary
-// folder, a scripted prompt, a manual clock and no serial ports.
+// folder, a scripted prompt, a manual clock, and serial ports wired to an in-process
+// emulator that stays silent until a test gives it a voice (emulator.setFaults({})).
 struct GuiFixture {
     GuiFixture();
 
@@ -27,9 +35,11 @@ struct GuiFixture {
     AppState state;
     SettingsFile settings;
     ScriptedPrompt prompt;
-    ManualTicker ticker;
-    NoPortFactory noPorts;
-    SerialPortFactory* ports = &noPorts;
+    HookedTicker ticker;
+    SimulatedEmulator emulator;
+    SimulatedWire wire{emulator, ticker};
+    SimulatedPortFactory simulatedPorts{wire};
+    SerialPortFactory* ports = &simulatedPorts;
     Services services();
 
     // Writes a file into the temporary folder and returns its path.
