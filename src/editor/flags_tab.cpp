@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -37,8 +38,9 @@ FlagsTab::FlagsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m
         const auto k = static_cast<size_t>(i);
         m_lblFlag_Yaxis[k] =
             namedLabel(this, QStringLiteral("lblFlag_Yaxis%1").arg(i), QStringLiteral("Bit%1").arg(i));
-        // Labels are fixed five-character fields whose spaces matter.
+        // Labels are fixed five-character fields whose spaces matter: plain text, fixed pitch.
         m_lblFlag_Yaxis[k]->setTextFormat(Qt::PlainText);
+        m_lblFlag_Yaxis[k]->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         m_chkFlag[k] = new QCheckBox(this);
         m_chkFlag[k]->setObjectName(QStringLiteral("chkFlag%1").arg(i));
         layout->addWidget(m_lblFlag_Yaxis[k], 4 + i, 0);
@@ -46,6 +48,8 @@ FlagsTab::FlagsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m
         // toggled also fires when the choice sets a box from code; IsLoading tells them apart.
         connect(m_chkFlag[k], &QCheckBox::toggled, this, [this, i] { chkFlag_Click(i); });
     }
+    layout->setColumnMinimumWidth(
+        0, m_lblFlag_Yaxis[0]->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMM")));
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(12, 1);
 
