@@ -5,9 +5,9 @@
 
 #include "core/app_state.h"
 #include "core/bin_image.h"
-#include "core/ecu_reader.h"
 #include "core/value_edit.h"
 #include "core/values.h"
+#include "definition_loader.h"
 
 #include <memory>
 
@@ -18,46 +18,23 @@ namespace {
 constexpr int kUsageOrInputError = 2;
 constexpr int kWriteFailed = 1;
 
-// The definition as the editor takes it: read without error and every item in one of the
-// four kinds. Returns the editor's message, or an empty text.
-QString definitionError(AppState& state) {
-    const EcuReadResult ecu = ReadEcuFile(state);
-    if (ecu.outcome != EcuReadResult::Outcome::Read) {
-        // The editor's text first; the reader's detail says where, when it is not already the text.
-        if (ecu.detail.isEmpty() || ecu.message.contains(ecu.detail)) return ecu.message;
-        return QStringLiteral("%1: %2").arg(ecu.message, ecu.detail);
+// The item named by number or trimmed title; 0 after printing why when there is none, or
+// when the title is shared by several items (a value must not land in the wrong one).
+int chooseItem(const AppState& state, const QString& name) {
+    const int number = findItem(state, name);
+    if (number == 0) {
+        err(QStringLiteral("no item has the number or title \"%1\"").arg(name));
+        return 0;
     }
-    const int count = state.ecuHeader.ItemCount;
-    if (count < 0 || count > kMaxItems) return QStringLiteral("Error in ECU File");
-    for (int n = 1; n <= count; ++n) {
-        const ItemClass cls = classOf(state.EcuItemTable[static_cast<size_t>(n)]);
-        if (cls == ItemClass::None || cls == ItemClass::Ambiguous)
-            return QStringLiteral("Error in ECU File (item %1 is of no kind the editor shows)").arg(n);
-    }
-    return {};
-}
-
-// The item whose number is `name`, else the one whose trimmed title is `name`.
-// Returns 0 and sets `error` when there is none or more than one.
-int findItem(const AppState& state, const QString& name, QString* error) {
-    const int count = state.ecuHeader.ItemCount;
-    for (int n = 1; n <= count; ++n) {
-        if (state.EcuItemTable[static_cast<size_t>(n)].Id == name) return n;
-    }
-    QList<int> found;
-    for (int n = 1; n <= count; ++n) {
-        if (state.EcuItemTable[static_cast<size_t>(n)].Title.trimmed() == name.trimmed()) found << n;
-    }
-    if (found.size() == 1) return found.front();
-    if (found.isEmpty()) {
-        *error = QStringLiteral("no item has the number or title \"%1\"").arg(name);
-    } else {
-        QStringList numbers;
-        for (int n : found)
-            numbers << QString::number(n);
-        *error = QStringLiteral("several items have the title \"%1\" (items %2): give the number")
-                     .arg(name.trimmed(), numbers.join(QStringLiteral(", ")));
-    }
+    const EcuItem& found = state.EcuItemTable[static_cast<size_t>(number)];
+    if (found.Id == name) return number;
+    QStringList twins;
+    for (int n = 1; n <= std::min<int>(state.ecuHeader.ItemCount, kMaxItems); ++n)
+        if (state.EcuItemTable[static_cast<size_t>(n)].Title.trimmed() == found.Title.trimmed())
+            twins << QString::number(n);
+    if (twins.size() == 1) return number;
+    err(QStringLiteral("several items have the title \"%1\" (items %2): give the number")
+            .arg(found.Title.trimmed(), twins.join(QStringLiteral(", "))));
     return 0;
 }
 
@@ -68,22 +45,9 @@ int run(const QStringList& args) {
     }
     // The state holds two image-sized arrays: keep it off the stack.
     auto state = std::make_unique<AppState>();
-    state->BinPath = args[0];
-    state->EcuPath = args[1];
-    if (const Status s = ReadBinFile(*state); !s) {
-        err(s.error());
-        return kUsageOrInputError;
-    }
-    if (const QString e = definitionError(*state); !e.isEmpty()) {
-        err(e);
-        return kUsageOrInputError;
-    }
-    QString error;
-    const int number = findItem(*state, args[2], &error);
-    if (number == 0) {
-        err(error);
-        return kUsageOrInputError;
-    }
+    if (!loadImage(*state, args[0]) || !loadDefinition(*state, args[1])) return kUsageOrInputError;
+    const int number = chooseItem(*state, args[2]);
+    if (number == 0) return kUsageOrInputError;
     const EcuItem& item = state->EcuItemTable[static_cast<size_t>(number)];
     const RawCommit commit = commitRawText(*state, item, args[3]);
     switch (commit.outcome) {
