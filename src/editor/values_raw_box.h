@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLineEdit>
+
+namespace korvel {
+
+// The Values tab's raw text box. It tells the tab when the user leaves it and when
+// Return or Enter is pressed in it; both commit the typed text.
+class ValuesRawBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ValuesRawBox(QWidget* parent = nullptr);
+
+signals:
+    // The focus went to another control of the window. Not raised when the whole
+    // window loses activation (another program in front) or when a popup of the box's
+    // own opens (its context menu): the user has not left the box then.
+    void left();
+    // Return or Enter was pressed. The key is consumed here, so it never reaches the
+    // editor's default button.
+    void enterPressed();
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace korvel
