@@ -10,7 +10,12 @@ void DrawingSurface::setWindow(const PictureWindow& window) {
 }
 
 void DrawingSurface::clear() {
-    m_batches.clear();
+    // The batches keep their memory: a picture redrawn with the same number of commands
+    // (every stepper step) then allocates nothing.
+    for (Batch& b : m_batches) {
+        b.lines.clear();
+        b.circles.clear();
+    }
     ++m_revision;
 }
 

@@ -39,6 +39,7 @@ public:
     void setWindow(const PictureWindow& window);
 
     // Drops every command: the picture shows its background only. The line width stays.
+    // Batches may then be empty.
     void clear();
     // Line width in pixels for the commands that follow (at least 1).
     void setLineWidth(int pixels);

@@ -111,8 +111,8 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     right->setColumnStretch(0, 1);
 
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 1);
+    layout->addLayout(left, 5);
+    layout->addLayout(right, 4);
 
     connect(m_cmb2Dim, &QComboBox::activated, this, [this] { cmb2Dim_Click(); });
     connect(m_cmdShowIn_2, &QPushButton::clicked, this, [this] { cmdShowIn_2_Click(); });

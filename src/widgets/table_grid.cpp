@@ -11,7 +11,7 @@ TableGrid::TableGrid(QWidget* parent) : QTableView(parent), m_model(new TableGri
     setModel(m_model);
     horizontalHeader()->hide();
     verticalHeader()->hide();
-    horizontalHeader()->setDefaultSectionSize(46);
+    horizontalHeader()->setDefaultSectionSize(40);
     verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setMinimumSectionSize(10);
     verticalHeader()->setMinimumSectionSize(10);
