@@ -85,6 +85,8 @@ int TableGrid::keyCodeOf(int qtKey, Qt::KeyboardModifiers modifiers) {
         return keypad ? 107 : 187;
     case Qt::Key_Minus:
         return keypad ? 109 : 189;
+    case Qt::Key_Underscore:
+        return 189; // the "-" key with shift
     case Qt::Key_Asterisk:
         return keypad ? 106 : 56;
     case Qt::Key_Slash:

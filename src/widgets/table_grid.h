@@ -44,8 +44,8 @@ public:
     };
 
     // The key code of a key press: the main keyboard's "=" / "+" key is 187 and its "-"
-    // key 189; the keypad's plus and minus are 107 and 109; letters, digits, arrows and
-    // the other keys carry their usual virtual-key codes where they have one.
+    // key 189, with or without shift; the keypad's plus and minus are 107 and 109; letters, digits, arrows
+    // and the other keys carry their usual virtual-key codes where they have one.
     static int keyCodeOf(int qtKey, Qt::KeyboardModifiers modifiers);
 
 signals:

@@ -137,6 +137,8 @@ private slots:
         QTest::newRow("equal") << int(Qt::Key_Equal) << 0 << QList<int>{1, 129, 255};
         QTest::newRow("plus") << int(Qt::Key_Plus) << 0 << QList<int>{1, 129, 255};
         QTest::newRow("minus") << int(Qt::Key_Minus) << 0 << QList<int>{0, 127, 254};
+        QTest::newRow("shifted minus")
+            << int(Qt::Key_Underscore) << int(Qt::ShiftModifier) << QList<int>{0, 127, 254};
         QTest::newRow("keypad plus") << int(Qt::Key_Plus) << int(Qt::KeypadModifier)
                                      << QList<int>{0, 128, 255};
         QTest::newRow("keypad minus")

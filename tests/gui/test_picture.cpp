@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <limits>
+
 using namespace korvel;
 using namespace korvel::test;
 
@@ -101,6 +103,28 @@ private slots:
         };
         QCOMPARE(thickness(100), 1);
         QCOMPARE(thickness(350), 2);
+    }
+
+    void partlyVisibleAndWildCommandsStayInsideTheImage() {
+        DrawingSurface s;
+        s.setWindow({0, 0, 100, 100});
+        const double inf = std::numeric_limits<double>::infinity(),
+                     nan = std::numeric_limits<double>::quiet_NaN();
+        s.line(-1e12, 50, 1e12, 50); // clipped to a row across the image
+        s.line(nan, 0, 10, 10);
+        s.line(0, inf, 10, 10);
+        s.line(-50, -50, -10, -10); // wholly outside
+        s.setLineWidth(3);
+        s.line(99.99, 0, 99.99, 100); // on the last column, widened past the edge
+        s.setLineWidth(1);
+        for (double x : {0.0, 100.0, -0.5, 1e15, nan})
+            s.circle(x, 0, 1);
+        s.circle(50, 50, 1e6); // far larger than the image
+        const QImage img = renderSurface(s, QSize(100, 100), Qt::white);
+        for (int x = 0; x < 100; ++x)
+            QVERIFY(isInk(img.pixel(x, 50)));
+        QVERIFY(isInk(img.pixel(99, 20)));
+        QVERIFY(!inkNear(img, QPoint(6, 6), 2)); // lines with an end not a number draw nothing
     }
 
     void widgetPaintsWhatOffscreenRenderingGives() {
