@@ -1,5 +1,6 @@
 // korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]
 #include "core/app_state.h"
+#include "core/grid_text.h"
 #include "core/values.h"
 #include "definition_loader.h"
 #include "verbs.h"
@@ -38,12 +39,9 @@ void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, con
         for (int i = 0; i < cells; ++i) {
             const int b = state.byteAt(a + i);
             raw.append(b);
-            // The map grid shows 0 formatted when the item has no factor; the array grid
-            // applies the conversion as it stands.
-            const std::optional<double> v = (cls == ItemClass::Map && item.Factor == 0)
-                                                ? std::optional<double>(0.0)
-                                                : CalculatedValue(item, static_cast<quint64>(b));
-            text.append(FormatCalculated(v, pattern));
+            // The calculated text the table grids show (grid_text.h).
+            const TableKind kind = cls == ItemClass::Map ? TableKind::Map : TableKind::Array;
+            text.append(cellText(item, kind, false, b, pattern));
         }
         break;
     }

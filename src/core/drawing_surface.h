@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QLineF>
+#include <QtGlobal>
+#include <vector>
+
+namespace korvel {
+
+// The user coordinate window of a picture: left and top edge, width and height in
+// user units, y growing downward. Kept in 32-bit floats because the view's pan and
+// zoom steps are done in that precision.
+struct PictureWindow {
+    float left = 0;
+    float top = 0;
+    float width = 1;
+    float height = 1;
+};
+
+struct PictureCircle {
+    double x = 0;
+    double y = 0;
+    double radius = 0; // user units
+};
+
+// What a picture shows: its coordinate window and the drawing commands since the last
+// clear, in user units. The widget paints it whenever the toolkit asks and the same
+// list renders offscreen, so a picture never depends on what was on the screen.
+// Everything is drawn in one colour on the background, so the order of lines and
+// circles of one line width does not matter: they are kept in batches per width.
+class DrawingSurface {
+public:
+    struct Batch {
+        int lineWidth = 1; // pixels, whatever the window's scale
+        std::vector<QLineF> lines;
+        std::vector<PictureCircle> circles;
+    };
+
+    const PictureWindow& window() const { return m_window; }
+    void setWindow(const PictureWindow& window);
+
+    // Drops every command: the picture shows its background only. The line width stays.
+    // Batches may then be empty.
+    void clear();
+    // Line width in pixels for the commands that follow (at least 1).
+    void setLineWidth(int pixels);
+    int lineWidth() const { return m_lineWidth; }
+    void line(double x1, double y1, double x2, double y2);
+    void circle(double x, double y, double radius);
+
+    const std::vector<Batch>& batches() const { return m_batches; }
+    qsizetype lineCount() const;
+    qsizetype circleCount() const;
+    // Grows on every change, so a view can tell whether its rendering is stale.
+    quint64 revision() const { return m_revision; }
+
+private:
+    Batch& currentBatch();
+
+    PictureWindow m_window;
+    std::vector<Batch> m_batches;
+    int m_lineWidth = 1;
+    quint64 m_revision = 0;
+};
+
+} // namespace korvel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "value_matrix.h"
+
+namespace korvel {
+
+struct AppState;
+
+// Key codes of the grids' edit keys: the main keyboard's "=" key (which also carries
+// "+") and its "-" key. The keypad's plus and minus are other keys and change nothing.
+inline constexpr int kKeyCodePlus = 187;
+inline constexpr int kKeyCodeMinus = 189;
+
+// A table cell after an edit key: +1 for the plus key, -1 for the minus key, clamped
+// to 0..255; any other key leaves it as it is.
+double steppedCell(double value, int keyCode);
+
+// The divisors of the map surface: the largest column index, row index and raw value
+// seen, each at least 1. They start at 1 and are only ever raised.
+struct MapDivisors {
+    double xMax = 1;
+    double yMax = 1;
+    double zMax = 1;
+    void raise(int c, int r, double value);
+};
+
+// Where a table lies: first byte, column and row counts. A table is stored row after
+// row, one byte a cell: cell (c, r) is the byte at address + cols * r + c.
+struct TableSpan {
+    int address = 0;
+    int cols = 0;
+    int rows = 0;
+};
+
+// Reads the table's bytes into values(c, r), raising `divisors` where given. Cells
+// outside the matrix are skipped and bytes outside the image read as 0, so nothing
+// outside either is touched; callers refuse such tables beforehand (itemRefusal).
+void loadTable(const AppState& state, const TableSpan& span, ValueMatrix& values,
+               MapDivisors* divisors = nullptr);
+
+// Stores every cell of the table (row after row) with StoreByte, recording each byte as
+// pending even when unchanged. With `divisors` each cell is read back from the image
+// and the divisors raised, as the map's edit does.
+void storeTable(AppState& state, const TableSpan& span, ValueMatrix& values, MapDivisors* divisors = nullptr);
+
+} // namespace korvel

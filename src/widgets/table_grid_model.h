@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <vector>
+
+namespace korvel {
+
+// The texts of a cell grid whose row 0 and column 0 are fixed (headings): those cells
+// are shown in the control face colour and cannot be selected. Texts are kept when the
+// grid is resized, as far as the cells remain.
+class TableGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TableGridModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void setSize(int rows, int cols);
+    // Empty text for a cell outside the grid.
+    QString text(int row, int col) const;
+    // A cell outside the grid is ignored.
+    void setText(int row, int col, const QString& text);
+
+    // While a bulk change runs, cell changes are announced once, at its end.
+    void beginBulk();
+    void endBulk();
+
+private:
+    bool contains(int row, int col) const { return row >= 0 && col >= 0 && row < m_rows && col < m_cols; }
+    size_t at(int row, int col) const {
+        return static_cast<size_t>(row) * static_cast<size_t>(m_cols) + static_cast<size_t>(col);
+    }
+
+    int m_rows = 0;
+    int m_cols = 0;
+    std::vector<QString> m_texts;
+    int m_bulkDepth = 0;
+    bool m_bulkChanged = false;
+};
+
+} // namespace korvel
