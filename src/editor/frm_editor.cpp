@@ -160,9 +160,7 @@ OpeningResult frmEditor::Form_Load() {
         return {OpeningResult::Outcome::ClosedItself, {}};
     }
     setDefaultPointer();
-    const double kib = (state.BinSize - 16) / 1024.0;
-    setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + QStringLiteral("     File Size: ") +
-                   QString::number(kib, 'g', 15) + QStringLiteral("K"));
+    setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + fileSizeCaption(state.BinSize));
     m_opened = true;
     return {};
 }
