@@ -227,6 +227,7 @@ void frmEditor::cmdSave_Click() { saveImage(); }
 
 bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
+    m_valuesTab->commitTypedText();
     m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
     if (!m_vars.IsSaved &&
         m_services.prompt.askYesNo(QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {

@@ -176,4 +176,8 @@ void ValuesTab::commitBeforeListOpens() {
     if (m_txtValue_Raw->hasFocus()) txtValue_Raw_LostFocus();
 }
 
+void ValuesTab::commitTypedText() {
+    if (m_txtValue_Raw->hasFocus() && m_txtValue_Raw->isModified()) txtValue_Raw_LostFocus();
+}
+
 } // namespace korvel

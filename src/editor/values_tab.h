@@ -35,6 +35,9 @@ public:
     void scrValue_Change();
     // The user left the raw box (or pressed Return in it): commit its text.
     void txtValue_Raw_LostFocus();
+    // Commits text the user typed into the raw box and has not left yet (the editor
+    // closes, say), so a typed value is never dropped silently.
+    void commitTypedText();
 
 private:
     // The chosen item, or nothing before a choice or after a refused one.

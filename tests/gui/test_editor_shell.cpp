@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
@@ -175,6 +176,28 @@ private slots:
         e.reject();
         QVERIFY(e.isVisible());
         QVERIFY(!e.isSaved());
+    }
+
+    void textTypedIntoTheRawBoxIsNotDroppedOnClosing() {
+        GuiFixture f;
+        f.useSample();
+        Services s = f.services();
+        frmEditor e(s);
+        e.Form_Load();
+        e.show();
+        QVERIFY(QTest::qWaitForWindowActive(&e));
+        e.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
+        auto* list = e.findChild<QComboBox*>(QStringLiteral("cmb0Dim"));
+        list->setCurrentIndex(1); // Idle speed, one byte at 0202
+        emit list->activated(1);
+        auto* raw = e.findChild<QLineEdit*>(QStringLiteral("txtValue_Raw"));
+        raw->setFocus();
+        raw->selectAll();
+        QTest::keyClicks(raw, QStringLiteral("7e"));
+        f.prompt.answerNo();
+        e.reject();
+        QCOMPARE(f.state.BinImage[0x202].valueText(), QStringLiteral("7E"));
+        QCOMPARE(f.prompt.texts(), QStringList{"BIN File has been changed. Would you like to save it now?"});
     }
 
     void closingAsksOnlyWhenUnsaved_data() {
