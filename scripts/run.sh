@@ -17,7 +17,7 @@ cp examples/sample.bin examples/sample.ecu "$work/"
 
 device=
 if [ -x "$sim" ]; then
-  exec 3< <("$sim" --size 65536 --image "$work/sample.bin")
+  exec 3< <("$sim" --memory-size 65536 --image "$work/sample.bin")
   sim_pid=$!
   read -r -t 5 device <&3 || true
   trap 'kill $sim_pid 2>/dev/null || true; rm -rf "$work"' EXIT
