@@ -19,7 +19,7 @@ bool SimulatedPort::vanished() const {
            static_cast<long>(m_wire.writes.size()) >= m_wire.vanishAfterWrites;
 }
 
-bool SimulatedPort::open(const QString& device, const QString&) {
+bool SimulatedPort::open(const QString& device, const QString& settings) {
     if (!m_wire.openError.isEmpty()) {
         m_error = QStringLiteral("Cannot open %1: %2").arg(device, m_wire.openError);
         return false;
@@ -28,6 +28,7 @@ bool SimulatedPort::open(const QString& device, const QString&) {
     m_error.clear();
     m_input.clear();
     ++m_wire.opens;
+    m_wire.openings.push_back({device, settings});
     return true;
 }
 

@@ -30,6 +30,12 @@ struct SimulatedWire {
     std::vector<QByteArray> writes;
     int opens = 0;
     int closes = 0;
+    // The device and settings string of every successful opening, in order.
+    struct Opening {
+        QString device;
+        QString settings;
+    };
+    std::vector<Opening> openings;
 
     // All bytes written, in order.
     QByteArray sent() const;
