@@ -6,6 +6,7 @@
 #include "core/settings_file.h"
 #include "core/version.h"
 #include "editor/arrays_tab.h"
+#include "editor/checksum_questions.h"
 #include "editor/flags_tab.h"
 #include "editor/hex_tab.h"
 #include "editor/maps_tab.h"
@@ -98,6 +99,7 @@ void frmEditor::buildControls() {
     layout->addLayout(buttons);
     resize(1040, 760);
 
+    connect(cmdChkSum, &QPushButton::clicked, this, [this] { cmdChkSum_Click(m_context); });
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
     connect(m_cmdUpload, &QPushButton::clicked, this, &frmEditor::cmdUpload_Click);
@@ -229,6 +231,7 @@ bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
     m_valuesTab->commitTypedText();
     m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
+    checksumClosingCheck(m_context);
     if (!m_vars.IsSaved &&
         m_services.prompt.askYesNo(QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
         // A save that fails keeps the window open, so the edits are not thrown away.

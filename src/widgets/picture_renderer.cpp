@@ -1,5 +1,7 @@
 #include "picture_renderer.h"
 
+#include "thin_lines.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -151,11 +153,19 @@ void plotLine(Pixels& px, double x1, double y1, double x2, double y2, int lineWi
 
 void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key, const PictureMapping& m,
                   const Stamp& stamp, QRgb ink) {
+    // Circles whose centres fall on the same pixel set the same pixels: each centre pixel
+    // inside the image is stamped once (a dense mesh has many such repeats).
+    std::vector<bool> stamped(static_cast<size_t>(px.width) * static_cast<size_t>(px.height));
     for (const PictureCircle& c : circles) {
         if (static_cast<int>(std::lround(c.radius * m.scale * 4)) != key) continue;
         const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.scale;
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
         const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
+        if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
+            const size_t at = static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
+            if (stamped[at]) continue;
+            stamped[at] = true;
+        }
         for (const QPoint& o : stamp.offsets)
             px.set(cx + o.x(), cy + o.y(), ink);
     }
@@ -193,9 +203,13 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
     Pixels px(image);
     std::map<std::pair<int, int>, Stamp> stamps; // by (radius in quarter pixels, line width)
     for (const DrawingSurface::Batch& b : surface.batches()) {
-        for (const QLineF& l : b.lines)
-            plotLine(px, m.dx + l.x1() * m.scale, m.dy + l.y1() * m.scale, m.dx + l.x2() * m.scale,
-                     m.dy + l.y2() * m.scale, b.lineWidth, inkPixel);
+        if (b.lineWidth == 1) {
+            plotThinLines(image, b.lines, m, inkPixel);
+        } else {
+            for (const QLineF& l : b.lines)
+                plotLine(px, m.dx + l.x1() * m.scale, m.dy + l.y1() * m.scale, m.dx + l.x2() * m.scale,
+                         m.dy + l.y2() * m.scale, b.lineWidth, inkPixel);
+        }
         // The circles of a batch mostly share one radius: find the radii, then stamp each.
         std::vector<int> keys;
         for (const PictureCircle& c : b.circles) {
