@@ -6,7 +6,8 @@
 #include "core/wait.h"
 #include "editor/frm_editor.h"
 #include "editor/maps_tab.h"
-#include "emulator/serial_port.h"
+#include "emulator/simulated_emulator.h"
+#include "emulator/simulated_port.h"
 #include "widgets/picture_box.h"
 #include "widgets/picture_renderer.h"
 #include "widgets/prompt.h"
@@ -36,11 +37,6 @@ public:
     }
     bool askYesNo(const QString&) override { return false; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-class NoPorts : public SerialPortFactory {
-public:
-    std::unique_ptr<SerialPort> create() override { return nullptr; }
 };
 
 // Median and best of `runs` timings, in milliseconds.
@@ -119,8 +115,10 @@ int main(int argc, char** argv) {
     state.EcuPath = ecu;
     SettingsFile settings(dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("korvel"));
     SilentPrompt prompt;
-    EventLoopTicker ticker;
-    NoPorts ports;
+    ManualTicker ticker; // the editor's emulator probe waits on this clock
+    SimulatedEmulator emulator;
+    SimulatedWire wire{emulator, ticker};
+    SimulatedPortFactory ports(wire);
     Services services{state, settings, prompt, ticker, ports};
     frmEditor editor(services);
     editor.Form_Load();

@@ -8,6 +8,7 @@ std::optional<quint64> steppedStart(const QString& text, int v) {
     const auto value = ParseHex(text);
     if (!value) return std::nullopt;
     if (v > 0 && *value == 0) return 0; // 0 stepped down stays 0
+    if (v < 0 && *value == ~quint64{0}) return std::nullopt; // no address beyond the largest
     return *value - static_cast<quint64>(static_cast<qint64>(v));
 }
 

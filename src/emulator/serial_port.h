@@ -37,7 +37,7 @@ public:
     virtual QString errorString() const = 0;
 };
 
-// Makes a fresh, closed port for each operation of a window.
+// Makes a fresh, closed port for each operation of a window; never returns null.
 class SerialPortFactory {
 public:
     virtual ~SerialPortFactory() = default;

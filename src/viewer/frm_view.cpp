@@ -2,7 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/bin_image.h"
-#include "core/byte_window.h"
+#include "core/hex_window.h"
 #include "core/ecu_reader.h"
 #include "core/values.h"
 #include "core/version.h"
@@ -44,6 +44,7 @@ frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_servi
     m_picHexLine->setObjectName(QStringLiteral("picHexLine"));
     m_picHexLine->setBackground(palette().color(QPalette::Button));
     m_picHexLine->setScaleWindow(kViewWindow);
+    m_picHexLine->setKeepAspectRatio(false); // the graph fills the space its labels are laid out for
 
     m_lblStart = makeLabel(this, "lblStart", QStringLiteral("Start Address"));
     m_lblCols = makeLabel(this, "lblCols", QStringLiteral("Total Address's"));
@@ -118,17 +119,19 @@ void frmView::setAddressLabels() {
     m_lblAddress[4]->setText(hexNumber(start + cols));
 }
 
-void frmView::applyStart(int v) {
-    const auto next = steppedStart(m_txtStart->text(), v);
-    const int cols = m_txtCols->text().trimmed().toInt();
-    if (next && windowFits(*next, cols, m_services.state.BinSize)) m_goodStart = hexNumber(*next);
-    m_txtStart->setText(m_goodStart);
-}
+void frmView::applyStart(int v) { applyBox(HexBox::Start, m_txtStart, v); }
 
-void frmView::applyCols(int v) {
-    const auto next = steppedCount(m_txtCols->text(), v, 2, 500);
-    const auto start = ParseHex(m_txtStart->text()).value_or(0);
-    if (next && windowFits(start, *next, m_services.state.BinSize)) m_goodCols = QString::number(*next);
+void frmView::applyCols(int v) { applyBox(HexBox::Cols, m_txtCols, v); }
+
+void frmView::applyBox(HexBox box, QLineEdit* edit, int v) {
+    // The viewer's run is a byte window of one row, with the Hex tab's rules: a refused
+    // value gives the box its last good text back.
+    const HexWindowTexts accepted{m_goodStart, m_goodCols, QStringLiteral("1")};
+    if (const auto next = hexBoxChange(accepted, box, edit->text(), v, m_services.state.BinSize)) {
+        m_goodStart = next->start;
+        m_goodCols = next->cols;
+    }
+    m_txtStart->setText(m_goodStart);
     m_txtCols->setText(m_goodCols);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/hex_window.h"
 #include "core/value_matrix.h"
 #include "core/view_graph.h"
 #include "widgets/opening_result.h"
@@ -49,6 +50,7 @@ private:
     // Applies a step (0 for a typed text) to the start box; a refused value restores the last good text.
     void applyStart(int v);
     void applyCols(int v);
+    void applyBox(HexBox box, QLineEdit* edit, int v);
 
     Services& m_services;
     qint16 ViewAngle = kViewAngle;

@@ -47,8 +47,14 @@ void PictureBox::setBackground(const QColor& colour) {
     update();
 }
 
+void PictureBox::setKeepAspectRatio(bool keep) {
+    m_keepAspect = keep;
+    m_cacheRevision = ~quint64{0};
+    update();
+}
+
 QImage PictureBox::renderImage(QSize size) const {
-    return renderSurface(m_surface, size, m_background);
+    return renderSurface(m_surface, size, m_background, Qt::black, m_keepAspect);
 }
 
 bool PictureBox::cacheIsCurrent() const {
@@ -62,7 +68,7 @@ void PictureBox::renderNow() {
     const qreal ratio = devicePixelRatio();
     const QSize device = (size() * ratio).expandedTo(QSize(1, 1));
     if (m_cache.size() != device) m_cache = QImage(device, QImage::Format_RGB32);
-    renderSurface(m_surface, m_cache, m_background);
+    renderSurface(m_surface, m_cache, m_background, Qt::black, m_keepAspect);
     m_cache.setDevicePixelRatio(ratio);
     m_cacheRevision = m_surface.revision();
     m_cacheBackground = m_background;

@@ -32,6 +32,10 @@ public:
 
     QColor background() const { return m_background; }
     void setBackground(const QColor& colour);
+    // Whether circles stay circles (the window centred at one scale, the default) or
+    // the window is stretched over the whole picture, as a graph in a frame is.
+    bool keepAspectRatio() const { return m_keepAspect; }
+    void setKeepAspectRatio(bool keep);
 
     // The picture rendered offscreen at any size, with the code that paints the widget.
     QImage renderImage(QSize size) const;
@@ -58,6 +62,7 @@ private:
 
     DrawingSurface m_surface;
     QColor m_background = Qt::white;
+    bool m_keepAspect = true;
     QImage m_cache;
     quint64 m_cacheRevision = ~quint64{0};
     QColor m_cacheBackground;

@@ -12,10 +12,17 @@
 
 namespace korvel {
 
-PictureMapping PictureMapping::of(const PictureWindow& window, QSizeF device) {
+PictureMapping PictureMapping::of(const PictureWindow& window, QSizeF device, bool keepAspect) {
     PictureMapping m;
     const double w = window.width, h = window.height;
     if (!(w > 0) || !(h > 0) || device.isEmpty()) return m;
+    if (!keepAspect) {
+        m.scale = device.width() / w;
+        m.scaleY = device.height() / h;
+        m.dx = -window.left * m.scale;
+        m.dy = -window.top * m.scaleY;
+        return m;
+    }
     m.scale = std::min(device.width() / w, device.height() / h);
     m.dx = (device.width() - w * m.scale) / 2 - window.left * m.scale;
     m.dy = (device.height() - h * m.scale) / 2 - window.top * m.scale;
@@ -158,7 +165,7 @@ void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key
     std::vector<bool> stamped(static_cast<size_t>(px.width) * static_cast<size_t>(px.height));
     for (const PictureCircle& c : circles) {
         if (static_cast<int>(std::lround(c.radius * m.scale * 4)) != key) continue;
-        const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.scale;
+        const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.sy();
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
         const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
         if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
@@ -173,10 +180,10 @@ void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key
 
 } // namespace
 
-void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& background,
-                   const QColor& ink) {
+void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& background, const QColor& ink,
+                   bool keepAspect) {
     image.fill(background);
-    const PictureMapping m = PictureMapping::of(surface.window(), image.size());
+    const PictureMapping m = PictureMapping::of(surface.window(), image.size(), keepAspect);
     if (!(surface.window().width > 0) || !(surface.window().height > 0)) return;
     const bool direct = hasDirectPixels(image);
     const QRgb inkPixel = ink.rgb();
@@ -186,7 +193,7 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
     {
         QPainter p(&image);
         p.setBrush(Qt::NoBrush);
-        p.setTransform(QTransform(m.scale, 0, 0, m.scale, m.dx, m.dy));
+        p.setTransform(QTransform(m.scale, 0, 0, m.sy(), m.dx, m.dy));
         for (const DrawingSurface::Batch& b : surface.batches()) {
             QPen pen(ink, b.lineWidth, Qt::SolidLine, Qt::FlatCap);
             pen.setCosmetic(true);
@@ -207,8 +214,8 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
             plotThinLines(image, b.lines, m, inkPixel);
         } else {
             for (const QLineF& l : b.lines)
-                plotLine(px, m.dx + l.x1() * m.scale, m.dy + l.y1() * m.scale, m.dx + l.x2() * m.scale,
-                         m.dy + l.y2() * m.scale, b.lineWidth, inkPixel);
+                plotLine(px, m.dx + l.x1() * m.scale, m.dy + l.y1() * m.sy(), m.dx + l.x2() * m.scale,
+                         m.dy + l.y2() * m.sy(), b.lineWidth, inkPixel);
         }
         // The circles of a batch mostly share one radius: find the radii, then stamp each.
         std::vector<int> keys;
@@ -231,9 +238,10 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
     }
 }
 
-QImage renderSurface(const DrawingSurface& surface, QSize size, const QColor& background, const QColor& ink) {
+QImage renderSurface(const DrawingSurface& surface, QSize size, const QColor& background, const QColor& ink,
+                     bool keepAspect) {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    renderSurface(surface, image, background, ink);
+    renderSurface(surface, image, background, ink, keepAspect);
     return image;
 }
 

@@ -116,8 +116,8 @@ template <class Run> void forEachRun(int x0, int y0, int x1, int y1, Run&& run) 
 template <class Run>
 void forEachLineRun(const std::vector<QLineF>& lines, const PictureMapping& m, int w, int h, Run&& run) {
     for (const QLineF& l : lines) {
-        double x1 = m.dx + l.x1() * m.scale, y1 = m.dy + l.y1() * m.scale;
-        double x2 = m.dx + l.x2() * m.scale, y2 = m.dy + l.y2() * m.scale;
+        double x1 = m.dx + l.x1() * m.scale, y1 = m.dy + l.y1() * m.sy();
+        double x2 = m.dx + l.x2() * m.scale, y2 = m.dy + l.y2() * m.sy();
         // An end that is not a number draws nothing; so does a line too long to measure.
         if (!std::isfinite(x2 - x1) || !std::isfinite(y2 - y1)) continue;
         const bool inside = x1 >= 0 && y1 >= 0 && x2 >= 0 && y2 >= 0 && x1 < w && x2 < w && y1 < h && y2 < h;

@@ -74,7 +74,8 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
         QTest::newRow("start not hex") << "txtStart" << "xyz" << "35";
-        QTest::newRow("start past the image") << "txtStart" << "7FF0" << "35";
+        QTest::newRow("start past the image") << "txtStart" << "8010" << "35";
+        QTest::newRow("start near the end") << "txtStart" << "7FF0" << "7FF0";
         QTest::newRow("start fits") << "txtStart" << "7f00" << "7F00";
         QTest::newRow("run not a number") << "txtCols" << "lots" << "140";
         QTest::newRow("run above 500") << "txtCols" << "600" << "140";
@@ -141,6 +142,11 @@ private slots:
         const double x30 = 30 / (139 * 0.8660178) * 125;
         QVERIFY2(ink(x30, -125), "the point of column 30");
         QVERIFY2(!ink(x30 + 3, -125), "nothing beside it");
+
+        // The graph is stretched over the whole picture, so it lines up with the address labels.
+        const QImage wide = pic->renderImage(QSize(600, 304)); // 4 pixels a unit across, 2 down
+        QVERIFY2(qGray(wide.pixel(qRound((145 + 2) * 4.0), qRound((-100 + 150) * 2.0))) < 100, "right edge");
+        QVERIFY2(qGray(wide.pixel(qRound((0 + 2) * 4.0), qRound((-100 + 150) * 2.0))) < 100, "left edge");
     }
 };
 

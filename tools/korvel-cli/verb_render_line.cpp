@@ -47,7 +47,8 @@ int run(const QStringList& argsIn) {
     DrawingSurface surface;
     surface.setWindow(kViewWindow);
     drawViewLine(surface, values, *cols, divisors);
-    const QImage image = renderSurface(surface, size, QGuiApplication::palette().color(QPalette::Button));
+    const QImage image =
+        renderSurface(surface, size, QGuiApplication::palette().color(QPalette::Button), Qt::black, false);
     if (!image.save(args[3], "PNG")) return fail(QStringLiteral("cannot write %1").arg(args[3]));
     if (!divisors.drawable()) out(QStringLiteral("nothing to draw: the run gives no height"));
     return 0;
