@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/grid_text.h"
 #include "core/values.h"
+#include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
 
@@ -15,12 +16,6 @@
 namespace korvel {
 
 namespace {
-
-QLabel* namedLabel(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/values.h"
+#include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 
 #include <QCheckBox>
@@ -13,12 +14,6 @@
 namespace korvel {
 
 namespace {
-
-QLabel* namedLabel(QWidget* parent, const QString& name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 } // namespace
 

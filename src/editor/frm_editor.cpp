@@ -15,6 +15,7 @@
 #include "transfer/frm_check.h"
 #include "transfer/frm_download.h"
 #include "transfer/frm_verify.h"
+#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/prompt.h"
 
@@ -29,18 +30,6 @@
 namespace korvel {
 
 namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
-QLabel* label(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
 
 } // namespace
 
@@ -66,20 +55,20 @@ void frmEditor::buildControls() {
     m_tabs->addTab(m_mapsTab, QStringLiteral("3D Maps"));
     m_tabs->addTab(m_hexTab, QStringLiteral("Hex"));
 
-    auto* cmdChkSum = m_cmdChkSum = button(this, "cmdChkSum", QStringLiteral("Calculate CheckSum"));
-    auto* cmdSave = m_cmdSave = button(this, "cmdSave", QStringLiteral("Save Changes"));
-    m_cmdComplete = button(this, "cmdComplete", QStringLiteral("Standard Download File"));
-    m_cmdDownload = button(this, "cmdDownload", QStringLiteral("Verify File"));
-    m_cmdCheck = button(this, "cmdCheck", QStringLiteral("Check File"));
-    m_cmdBatch = button(this, "cmdBatch", QStringLiteral("Batch Download File"));
-    m_cmdUpload = button(this, "cmdUpload", QStringLiteral("Download Changes"));
+    auto* cmdChkSum = m_cmdChkSum = namedButton(this, "cmdChkSum", QStringLiteral("Calculate CheckSum"));
+    auto* cmdSave = m_cmdSave = namedButton(this, "cmdSave", QStringLiteral("Save Changes"));
+    m_cmdComplete = namedButton(this, "cmdComplete", QStringLiteral("Standard Download File"));
+    m_cmdDownload = namedButton(this, "cmdDownload", QStringLiteral("Verify File"));
+    m_cmdCheck = namedButton(this, "cmdCheck", QStringLiteral("Check File"));
+    m_cmdBatch = namedButton(this, "cmdBatch", QStringLiteral("Batch Download File"));
+    m_cmdUpload = namedButton(this, "cmdUpload", QStringLiteral("Download Changes"));
     m_chkVerify = new QCheckBox(QStringLiteral("Verify Upload"), this);
     m_chkVerify->setObjectName(QStringLiteral("chkVerify"));
     // Uploads always run with write checking: the box is ticked and not open to change.
     m_chkVerify->setChecked(true);
     m_chkVerify->setEnabled(false);
-    m_lblWhat = label(this, "lblWhat");
-    m_lblWhere = label(this, "lblWhere");
+    m_lblWhat = namedLabel(this, QStringLiteral("lblWhat"));
+    m_lblWhere = namedLabel(this, QStringLiteral("lblWhere"));
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(cmdChkSum, 0, 0);

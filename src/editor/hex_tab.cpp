@@ -4,6 +4,7 @@
 #include "core/hex_mesh.h"
 #include "core/map_surface.h"
 #include "core/values.h"
+#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/picture_box.h"
 #include "widgets/table_grid.h"
@@ -33,35 +34,11 @@ constexpr int kGridCellLimit = 32784;
 constexpr int kAddressColumnTwips = 800;
 constexpr int kByteColumnTwips = 300;
 
-int twipsToPixels(int twips, int dotsPerInch) {
-    return qRound(twips * dotsPerInch / 1440.0);
-}
-
-QLabel* namedLabel(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
 QLineEdit* namedBox(QWidget* parent, const char* name, const QString& text) {
     auto* t = new QLineEdit(text, parent);
     t->setObjectName(QLatin1String(name));
     t->setMaximumWidth(80);
     return t;
-}
-
-// A stepper: range -1..1, resting at 0. It takes the focus on a click, so a box being
-// typed in loses it (and runs its handler) before the step.
-QScrollBar* stepper(QWidget* parent, const char* name, Qt::Orientation orientation) {
-    auto* s = new QScrollBar(orientation, parent);
-    s->setObjectName(QLatin1String(name));
-    s->setRange(-1, 1);
-    s->setSingleStep(1);
-    s->setPageStep(1);
-    s->setValue(0);
-    s->setFocusPolicy(Qt::StrongFocus);
-    if (orientation == Qt::Vertical) s->setFixedHeight(44);
-    return s;
 }
 
 PictureBox* picture(QWidget* parent, const char* name, const PictureWindow& window) {
@@ -92,13 +69,13 @@ void HexTab::buildControls() {
 
     m_picHexMap = picture(this, "picHexMap", kHexMapWindow);
     m_picHexLine = picture(this, "picHexLine", kHexLineWindow);
-    m_hscHexMap = stepper(this, "hscHexMap", Qt::Horizontal);
+    m_hscHexMap = namedStepper(this, "hscHexMap", Qt::Horizontal);
     m_txtStart = namedBox(this, "txtStart", m_accepted.start);
     m_txtCols = namedBox(this, "txtCols", m_accepted.cols);
     m_txtRows = namedBox(this, "txtRows", m_accepted.rows);
-    m_vscStart = stepper(this, "vscStart", Qt::Vertical);
-    m_vscCols = stepper(this, "vscCols", Qt::Vertical);
-    m_vscRows = stepper(this, "vscRows", Qt::Vertical);
+    m_vscStart = namedStepper(this, "vscStart", Qt::Vertical);
+    m_vscCols = namedStepper(this, "vscCols", Qt::Vertical);
+    m_vscRows = namedStepper(this, "vscRows", Qt::Vertical);
 
     auto* gridTop = new QHBoxLayout;
     gridTop->addWidget(m_cmdPopulate);

@@ -4,6 +4,7 @@
 #include "core/grid_text.h"
 #include "core/map_surface.h"
 #include "core/values.h"
+#include "widgets/named_controls.h"
 #include "widgets/picture_box.h"
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
@@ -23,29 +24,12 @@ namespace korvel {
 
 namespace {
 
-QLabel* namedLabel(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
 QLineEdit* displayBox(QWidget* parent, const char* name) {
     auto* t = new QLineEdit(parent);
     t->setObjectName(QLatin1String(name));
     t->setReadOnly(true);
     t->setMaximumWidth(90);
     return t;
-}
-
-// A stepper: range -1..1, resting at 0, one step per arrow or page click.
-QScrollBar* stepper(QWidget* parent, const char* name, Qt::Orientation orientation) {
-    auto* s = new QScrollBar(orientation, parent);
-    s->setObjectName(QLatin1String(name));
-    s->setRange(-1, 1);
-    s->setSingleStep(1);
-    s->setPageStep(1);
-    s->setValue(0);
-    return s;
 }
 
 } // namespace
@@ -62,10 +46,10 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     m_picMap->setScaleWindow(kMapWindowStart);
     m_cmdShowIn_2 = new QPushButton(QStringLiteral("Show in Calculated Values"), this);
     m_cmdShowIn_2->setObjectName(QStringLiteral("cmdShowIn_2"));
-    m_scrRotAngle = stepper(this, "scrRotAngle", Qt::Horizontal);
-    m_scrPanHor = stepper(this, "scrPanHor", Qt::Horizontal);
-    m_scrPanVer = stepper(this, "scrPanVer", Qt::Vertical);
-    m_scrZoom = stepper(this, "scrZoom", Qt::Vertical);
+    m_scrRotAngle = namedStepper(this, "scrRotAngle", Qt::Horizontal);
+    m_scrPanHor = namedStepper(this, "scrPanHor", Qt::Horizontal);
+    m_scrPanVer = namedStepper(this, "scrPanVer", Qt::Vertical);
+    m_scrZoom = namedStepper(this, "scrZoom", Qt::Vertical);
     m_txtStart3D = displayBox(this, "txtStart3D");
     m_txtRow3D = displayBox(this, "txtRow3D");
     m_txtCol3D = displayBox(this, "txtCol3D");

@@ -7,6 +7,7 @@
 #include "editor/frm_editor.h"
 #include "main_window/logo.h"
 #include "viewer/frm_view.h"
+#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/opening_result.h"
 #include "widgets/prompt.h"
@@ -21,12 +22,6 @@
 namespace korvel {
 
 namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
 
 // True when the file exists and opens for reading.
 bool canRead(const QString& path) {
@@ -50,11 +45,11 @@ frmMain::frmMain(Services& services, QWidget* parent) : QWidget(parent), m_servi
     m_txtECU->setObjectName(QStringLiteral("txtECU"));
     m_txtBIN->setMinimumWidth(380);
 
-    auto* cmdBIN = button(this, "cmdBIN", QStringLiteral("Select BIN File"));
-    auto* cmdECU = button(this, "cmdECU", QStringLiteral("Select ECU File"));
-    auto* cmdEdit = button(this, "cmdECU_Edit", QStringLiteral("&Edit File"));
-    auto* cmdView = button(this, "cmdView", QStringLiteral("&View"));
-    auto* command1 = button(this, "Command1", QStringLiteral("&Test Comms"));
+    auto* cmdBIN = namedButton(this, "cmdBIN", QStringLiteral("Select BIN File"));
+    auto* cmdECU = namedButton(this, "cmdECU", QStringLiteral("Select ECU File"));
+    auto* cmdEdit = namedButton(this, "cmdECU_Edit", QStringLiteral("&Edit File"));
+    auto* cmdView = namedButton(this, "cmdView", QStringLiteral("&View"));
+    auto* command1 = namedButton(this, "Command1", QStringLiteral("&Test Comms"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(logo, 0, 0, 3, 1, Qt::AlignTop);

@@ -6,6 +6,7 @@
 #include "core/ecu_reader.h"
 #include "core/values.h"
 #include "core/version.h"
+#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/picture_box.h"
 #include "viewer/view_layout.h"
@@ -21,21 +22,6 @@ namespace korvel {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
-QScrollBar* makeStepper(QWidget* parent, const char* name) {
-    auto* s = new QScrollBar(Qt::Vertical, parent);
-    s->setObjectName(QLatin1String(name));
-    s->setRange(-1, 1);
-    s->setValue(0);
-    s->setPageStep(1);
-    return s;
-}
-
 } // namespace
 
 frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
@@ -46,17 +32,17 @@ frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_servi
     m_picHexLine->setScaleWindow(kViewWindow);
     m_picHexLine->setKeepAspectRatio(false); // the graph fills the space its labels are laid out for
 
-    m_lblStart = makeLabel(this, "lblStart", QStringLiteral("Start Address"));
-    m_lblCols = makeLabel(this, "lblCols", QStringLiteral("Total Address's"));
+    m_lblStart = namedLabel(this, "lblStart", QStringLiteral("Start Address"));
+    m_lblCols = namedLabel(this, "lblCols", QStringLiteral("Total Address's"));
     m_txtStart = new QLineEdit(QStringLiteral("35"), this);
     m_txtStart->setObjectName(QStringLiteral("txtStart"));
     m_txtCols = new QLineEdit(QStringLiteral("140"), this);
     m_txtCols->setObjectName(QStringLiteral("txtCols"));
-    m_vscStart = makeStepper(this, "vscStart");
-    m_vscCols = makeStepper(this, "vscCols");
-    m_lbl0 = makeLabel(this, "lbl0", QStringLiteral("0"));
-    m_lbl128 = makeLabel(this, "lbl128", QStringLiteral("128"));
-    m_lbl255 = makeLabel(this, "lbl255", QStringLiteral("255"));
+    m_vscStart = namedStepper(this, "vscStart", Qt::Vertical);
+    m_vscCols = namedStepper(this, "vscCols", Qt::Vertical);
+    m_lbl0 = namedLabel(this, "lbl0", QStringLiteral("0"));
+    m_lbl128 = namedLabel(this, "lbl128", QStringLiteral("128"));
+    m_lbl255 = namedLabel(this, "lbl255", QStringLiteral("255"));
     for (int k = 0; k < 5; ++k) {
         m_lblAddress[k] = new QLabel(this);
         m_lblAddress[k]->setObjectName(QStringLiteral("lbl%1").arg(k + 1));

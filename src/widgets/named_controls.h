@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace korvel {
+
+// Controls the windows build in code, each with the objectName tests find it by.
+QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption);
+QLabel* namedLabel(QWidget* parent, const QString& name, const QString& caption = {});
+// A stepper: a scroll bar of range -1..1 resting at 0, one step per arrow or page click.
+// It takes the focus on a click, so a box being typed in loses it (and runs its
+// handler) before the step reads it.
+QScrollBar* namedStepper(QWidget* parent, const char* name, Qt::Orientation orientation);
+
+// Layout sizes are planned in twips (1/1440 inch).
+inline int twipsToPixels(double twips, int dotsPerInch) { return qRound(twips * dotsPerInch / 1440.0); }
+
+} // namespace korvel
