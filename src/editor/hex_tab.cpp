@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -124,10 +125,16 @@ void HexTab::buildControls() {
 }
 
 void HexTab::setGridWidths() {
+    // The widths are planned in twips, but a column is never narrower than its digits
+    // in the font at hand: an address or byte shown as "..." would be no use.
     const int dpi = m_grdHex->logicalDpiX();
-    m_grdHex->setColumnWidth(0, twipsToPixels(kAddressColumnTwips, dpi));
-    for (int c = 1; c < kGridCols; ++c)
-        m_grdHex->setColumnWidth(c, twipsToPixels(kByteColumnTwips, dpi));
+    const QFontMetrics metrics(m_grdHex->font());
+    const int padding = 2 * metrics.averageCharWidth() + 8; // the cell's own margins
+    m_grdHex->setColumnWidth(0, std::max(twipsToPixels(kAddressColumnTwips, dpi),
+                                         metrics.horizontalAdvance(QStringLiteral("000000")) + padding));
+    const int byteWidth =
+        std::max(twipsToPixels(kByteColumnTwips, dpi), metrics.horizontalAdvance(QStringLiteral("FF")) + padding);
+    for (int c = 1; c < kGridCols; ++c) m_grdHex->setColumnWidth(c, byteWidth);
 }
 
 void HexTab::Pop_Hex() {
