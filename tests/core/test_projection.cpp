@@ -39,12 +39,6 @@ INSTANTIATE_TEST_SUITE_P(Angles, ProjectionTest,
                                            ProjectionCase{90, 0, 0, 100, 0, 0.00457},
                                            ProjectionCase{360, 100, 0, 0, 100.0, 0.018269}));
 
-TEST(Projection, UsesTheDegreeConstantNotPi) {
-    // pi / 180 would give exactly 0 for cos(90 degrees) to about 1e-17.
-    EXPECT_NEAR(Projection(90).cosA(), -0.0000457, 5e-8);
-    EXPECT_NEAR(Projection(30).sinA(), 0.5000132, 5e-8);
-}
-
 TEST(Projection, UnscaledHeightVariantKeepsZWhole) {
     const Projection scaled(30), flat(30, HeightScale::Unscaled);
     EXPECT_DOUBLE_EQ(flat.x(3, 4, 5), scaled.x(3, 4, 5));

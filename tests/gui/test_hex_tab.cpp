@@ -157,12 +157,8 @@ private slots:
                       const char* after) {
             QTest::newRow(name) << QString(box) << QString(stepper) << QString(before) << v << QString(after);
         };
-        row("start 0 +1 stays 0", "txtStart", "vscStart", "0", 1, "0");
         row("start FF -1", "txtStart", "vscStart", "FF", -1, "100");
-        row("start 1F4 -1", "txtStart", "vscStart", "1F4", -1, "1F5");
         row("start 100 +1", "txtStart", "vscStart", "100", 1, "FF");
-        row("cols 2 +1 stays 2", "txtCols", "vscCols", "2", 1, "2");
-        row("cols 500 -1 stays 500", "txtCols", "vscCols", "500", -1, "500");
         row("cols 140 -1", "txtCols", "vscCols", "140", -1, "141");
         row("rows 1 +1 stays 1", "txtRows", "vscRows", "1", 1, "1");
         row("rows 50 -1", "txtRows", "vscRows", "50", -1, "51");
@@ -192,7 +188,6 @@ private slots:
             QTest::newRow(name) << QString(box) << QString(typed) << QString(kept);
         };
         row("start not hex", "txtStart", "zz", "35");
-        row("start past the image", "txtStart", "8010", "35");
         row("columns above 500", "txtCols", "600", "140");
         row("rows reaching past the image", "txtRows", "300", "1"); // 140 x 300 bytes
     }

@@ -122,14 +122,6 @@ private slots:
         compareWindow(o.picture()->scaleWindow(), -51, -151, 202, 202);
     }
 
-    void allZeroMapKeepsHeightDivisorAtOne() {
-        Opened o({map(QStringLiteral("0100"), 3, 2)}, {});
-        o.choose(0);
-        QCOMPARE(o.vars().MapZMax, 1.0);
-        QCOMPARE(o.vars().MapXMax, 2.0);
-        QCOMPARE(o.vars().MapYMax, 1.0);
-    }
-
     void keysStepSelectedCellsAndRewriteTheMap_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
