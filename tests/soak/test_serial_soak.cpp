@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <deque>
 #include <mutex>
 #include <random>
@@ -115,6 +116,11 @@ public:
 private:
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
     bool chance(double p) { return std::bernoulli_distribution(p)(m_rng); }
+    // lo..hi, evenly spread on a logarithmic scale.
+    int spread(int lo, int hi) {
+        const double x = std::uniform_real_distribution<double>(std::log(lo), std::log(hi + 1.0))(m_rng);
+        return std::clamp(static_cast<int>(std::exp(x)), lo, hi);
+    }
 
     Plan makePlan() {
         Plan p;
@@ -122,9 +128,11 @@ private:
         p.length = pick(200, 2048);
         p.verifyAfter = p.op != Operation::Verify && chance(0.6);
         // Each kind on its own or together; a third of the sessions run clean.
-        if (chance(0.3)) p.dropEvery = pick(1, 8) == 1 ? pick(1, 3) : pick(100, 3000);
-        if (chance(0.3)) p.corruptEvery = pick(1, 8) == 1 ? 1 : pick(2, 400);
-        if (chance(0.3)) p.garbageEvery = pick(1, 8) == 1 ? 1 : pick(2, 600);
+        // "Every N" spread evenly over the scales: a batch answers some 30 times in a
+        // run, a download or a verify some 2000 times.
+        if (chance(0.3)) p.dropEvery = spread(1, 4000);
+        if (chance(0.3)) p.corruptEvery = spread(1, 600);
+        if (chance(0.3)) p.garbageEvery = spread(1, 1000);
         if (chance(0.12)) p.killAfterMs = pick(0, 400);
         if (p.op == Operation::Upload) p.edits = pick(0, 6);
         if (p.op == Operation::Verify) p.flips = pick(0, 8) == 0 ? pick(30, 40) : pick(0, 5);

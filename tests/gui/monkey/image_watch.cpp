@@ -1,0 +1,82 @@
+#include "image_watch.h"
+
+#include "core/app_state.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvel::test {
+
+namespace {
+
+bool same(const BinCell& a, const BinCell& b) {
+    return a.Address == b.Address && a.Value == b.Value;
+}
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+QString cellText(const BinCell& c) {
+    return c.isEmpty() ? QStringLiteral("<empty>") : c.valueText();
+}
+
+} // namespace
+
+ImageWatch::ImageWatch(const AppState& state) : m_state(state) {}
+
+void ImageWatch::snapshot() {
+    m_loaded = m_state.BinImage;
+    m_pendingAtOpen = m_state.PendingChanges;
+    m_lastSaved = std::min(m_state.lastSavedCell(), kImageCells - 1);
+}
+
+int ImageWatch::changedBytes() const {
+    int n = 0;
+    for (int a = 0; a <= m_lastSaved; ++a)
+        n += same(m_state.BinImage[static_cast<size_t>(a)], m_loaded[static_cast<size_t>(a)]) ? 0 : 1;
+    return n;
+}
+
+QString ImageWatch::checkTail(int from, int to) const {
+    for (int a = from; a < to; ++a) {
+        const auto i = static_cast<size_t>(a);
+        if (!same(m_state.BinImage[i], m_loaded[i]))
+            return QStringLiteral("image cell %1, past the last editable byte %2, changed from %3 to %4")
+                .arg(a)
+                .arg(m_lastSaved)
+                .arg(cellText(m_loaded[i]), cellText(m_state.BinImage[i]));
+        if (!same(m_state.PendingChanges[i], m_pendingAtOpen[i]))
+            return QStringLiteral("pending change recorded at %1, past the last editable byte %2 (value %3)")
+                .arg(a)
+                .arg(m_lastSaved)
+                .arg(cellText(m_state.PendingChanges[i]));
+    }
+    return {};
+}
+
+QString ImageWatch::check(bool fullScan) const {
+    for (int a = 0; a <= m_lastSaved; ++a) {
+        const auto i = static_cast<size_t>(a);
+        const BinCell& cell = m_state.BinImage[i];
+        const BinCell& pending = m_state.PendingChanges[i];
+        if (!isHexDigit(cell.Value[0]) || !isHexDigit(cell.Value[1]) || cell.Address != m_loaded[i].Address)
+            return QStringLiteral("image cell %1 is malformed: address \"%2\", value \"%3\"")
+                .arg(a)
+                .arg(cell.addressText(), cell.valueText());
+        const bool changed = cell.Value != m_loaded[i].Value;
+        const bool recorded = !same(pending, m_pendingAtOpen[i]);
+        if ((changed || recorded) && (pending.isEmpty() || pending.Value != cell.Value))
+            return QStringLiteral("byte %1 is %2 (loaded %3) but its pending change is %4")
+                .arg(a)
+                .arg(cellText(cell), cellText(m_loaded[i]), cellText(pending));
+    }
+    // The cells just past the last editable byte every time (an edit that runs over
+    // the end lands there first), all the rest of the arrays when asked.
+    const int near = std::min(kImageCells, m_lastSaved + 1 + 4096);
+    if (QString p = checkTail(m_lastSaved + 1, near); !p.isEmpty()) return p;
+    if (fullScan) return checkTail(near, kImageCells);
+    return {};
+}
+
+} // namespace korvel::test
