@@ -17,6 +17,12 @@ bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
+// Whether n cells from `from` on are byte for byte the same in both arrays.
+bool sameCells(const std::vector<BinCell>& a, const std::vector<BinCell>& b, int from, int n) {
+    static_assert(sizeof(BinCell) == 8, "cells are compared as plain bytes");
+    return std::memcmp(a.data() + from, b.data() + from, sizeof(BinCell) * static_cast<size_t>(n)) == 0;
+}
+
 QString cellText(const BinCell& c) {
     return c.isEmpty() ? QStringLiteral("<empty>") : c.valueText();
 }
@@ -39,6 +45,10 @@ int ImageWatch::changedBytes() const {
 }
 
 QString ImageWatch::checkTail(int from, int to) const {
+    if (from >= to) return {};
+    if (sameCells(m_state.BinImage, m_loaded, from, to - from) &&
+        sameCells(m_state.PendingChanges, m_pendingAtOpen, from, to - from))
+        return {};
     for (int a = from; a < to; ++a) {
         const auto i = static_cast<size_t>(a);
         if (!same(m_state.BinImage[i], m_loaded[i]))
@@ -55,21 +65,34 @@ QString ImageWatch::checkTail(int from, int to) const {
     return {};
 }
 
+QString ImageWatch::checkCell(int a) const {
+    const auto i = static_cast<size_t>(a);
+    const BinCell& cell = m_state.BinImage[i];
+    const BinCell& pending = m_state.PendingChanges[i];
+    if (!isHexDigit(cell.Value[0]) || !isHexDigit(cell.Value[1]) || cell.Address != m_loaded[i].Address)
+        return QStringLiteral("image cell %1 is malformed: address \"%2\", value \"%3\"")
+            .arg(a)
+            .arg(cell.addressText(), cell.valueText());
+    const bool changed = cell.Value != m_loaded[i].Value;
+    const bool recorded = !same(pending, m_pendingAtOpen[i]);
+    if ((changed || recorded) && (pending.isEmpty() || pending.Value != cell.Value))
+        return QStringLiteral("byte %1 is %2 (loaded %3) but its pending change is %4")
+            .arg(a)
+            .arg(cellText(cell), cellText(m_loaded[i]), cellText(pending));
+    return {};
+}
+
 QString ImageWatch::check(bool fullScan) const {
-    for (int a = 0; a <= m_lastSaved; ++a) {
-        const auto i = static_cast<size_t>(a);
-        const BinCell& cell = m_state.BinImage[i];
-        const BinCell& pending = m_state.PendingChanges[i];
-        if (!isHexDigit(cell.Value[0]) || !isHexDigit(cell.Value[1]) || cell.Address != m_loaded[i].Address)
-            return QStringLiteral("image cell %1 is malformed: address \"%2\", value \"%3\"")
-                .arg(a)
-                .arg(cell.addressText(), cell.valueText());
-        const bool changed = cell.Value != m_loaded[i].Value;
-        const bool recorded = !same(pending, m_pendingAtOpen[i]);
-        if ((changed || recorded) && (pending.isEmpty() || pending.Value != cell.Value))
-            return QStringLiteral("byte %1 is %2 (loaded %3) but its pending change is %4")
-                .arg(a)
-                .arg(cellText(cell), cellText(m_loaded[i]), cellText(pending));
+    // Runs of cells that no edit touched are skipped whole; the cells of the others
+    // are checked one by one.
+    constexpr int kRun = 256;
+    for (int from = 0; from <= m_lastSaved; from += kRun) {
+        const int n = std::min(kRun, m_lastSaved + 1 - from);
+        if (sameCells(m_state.BinImage, m_loaded, from, n) &&
+            sameCells(m_state.PendingChanges, m_pendingAtOpen, from, n))
+            continue;
+        for (int a = from; a < from + n; ++a)
+            if (QString p = checkCell(a); !p.isEmpty()) return p;
     }
     // The cells just past the last editable byte every time (an edit that runs over
     // the end lands there first), all the rest of the arrays when asked.

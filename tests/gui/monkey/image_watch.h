@@ -33,6 +33,7 @@ public:
 
 private:
     QString checkTail(int from, int to) const;
+    QString checkCell(int address) const;
 
     const AppState& m_state;
     std::vector<BinCell> m_loaded;
