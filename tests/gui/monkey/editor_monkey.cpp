@@ -385,6 +385,7 @@ EditorMonkey::Report EditorMonkey::run(int maxEvents, double seconds) {
         ++m_report.events;
         QString problem = settle();
         if (problem.isEmpty()) problem = m_watch.check(m_report.events % 64 == 0);
+        if (problem.isEmpty()) problem = m_watch.checkSaved(m_editor->isSaved(), m_state.BinPath);
         if (m_report.events % 64 == 0)
             m_report.maxChangedBytes = std::max(m_report.maxChangedBytes, m_watch.changedBytes());
         if (!problem.isEmpty()) {

@@ -2,6 +2,8 @@
 
 #include "core/app_state.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstring>
 
@@ -79,6 +81,23 @@ QString ImageWatch::checkCell(int a) const {
         return QStringLiteral("byte %1 is %2 (loaded %3) but its pending change is %4")
             .arg(a)
             .arg(cellText(cell), cellText(m_loaded[i]), cellText(pending));
+    return {};
+}
+
+QString ImageWatch::checkSaved(bool isSaved, const QString& path) const {
+    if (!isSaved) return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("cannot read %1 back").arg(path);
+    const QByteArray bytes = file.readAll();
+    const int n = std::min<int>(m_lastSaved + 1, static_cast<int>(bytes.size()));
+    for (int a = 0; a < n; ++a) {
+        if (static_cast<quint8>(bytes[a]) != m_state.byteAt(a))
+            return QStringLiteral(
+                       "the editor counts as saved, but byte %1 of the file is %2 and of the image %3")
+                .arg(a)
+                .arg(static_cast<quint8>(bytes[a]))
+                .arg(m_state.byteAt(a));
+    }
     return {};
 }
 

@@ -28,6 +28,9 @@ public:
     // end of the arrays (slow, so the caller does it now and then). Returns the first
     // problem found, or an empty text.
     QString check(bool fullScan) const;
+    // While the editor says it is saved, the BIN file at `path` holds every byte of
+    // the image that Save writes back. Returns a problem or an empty text.
+    QString checkSaved(bool isSaved, const QString& path) const;
     // Bytes that differ from the file as loaded.
     int changedBytes() const;
 
