@@ -22,7 +22,7 @@ namespace {
 // Per calibration: at most this many events, and at most this much wall time, so the
 // sanitizer build stays within its share of the suite.
 constexpr int kMaxEvents = 3000;
-constexpr double kSeconds = 15;
+constexpr double kSeconds = 12;
 
 ItemSpec item(const QString& address, int kind, int cols, int rows, int byteSize, const char* title) {
     ItemSpec it;
@@ -136,17 +136,22 @@ private slots:
     void initTestCase() { g_previousHandler = qInstallMessageHandler(quietPlatform); }
 
     void randomEventsKeepTheImageSound_data() {
-        QTest::addColumn<int>("length"); // 0: the sample calibration
+        QTest::addColumn<int>("length");           // 0: the sample calibration
+        QTest::addColumn<QStringList>("checksum"); // address, size, start, end of the header
         QTest::addColumn<int>("salt");
-        QTest::newRow("sample") << 0 << 1;
-        // 2 KiB: BinSize 2064, the last editable byte 0x7FF.
-        QTest::newRow("hostile, 2 KiB") << 2048 << 2;
-        // 1000 bytes: BinSize 1008, the last editable byte 991; bytes 992..999 stay.
-        QTest::newRow("hostile, 1000 bytes") << 1000 << 3;
+        QTest::newRow("sample") << 0 << QStringList{} << 1;
+        // 2 KiB: BinSize 2064, the last editable byte 0x7FF; the checksum in its last two bytes.
+        QTest::newRow("hostile, 2 KiB") << 2048 << QStringList{"7FE", "2", "0", "7FD"} << 2;
+        // 1000 bytes: BinSize 1008, the last editable byte 991 (3DF); bytes 992..999 stay.
+        // The checksum's second byte and its summed range lie past the end.
+        QTest::newRow("hostile, 1000 bytes") << 1000 << QStringList{"3DF", "2", "0", "FFFFF"} << 3;
+        // 4 KiB with a header that is not hexadecimal and a size of 0.
+        QTest::newRow("hostile, 4 KiB") << 4096 << QStringList{"ZZ", "0", "-1", "FFF"} << 4;
     }
 
     void randomEventsKeepTheImageSound() {
         QFETCH(int, length);
+        QFETCH(QStringList, checksum);
         QFETCH(int, salt);
         const quint64 seed = baseSeed() + static_cast<quint64>(salt);
         std::mt19937_64 rng(seed);
@@ -156,7 +161,9 @@ private slots:
         } else {
             const int binSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
             f.state.BinPath = f.writeFile(QStringLiteral("hostile.bin"), hostileImage(length));
-            f.state.EcuPath = f.writeFile(QStringLiteral("hostile.ecu"), ecuText(hostileItems(binSize - 17)));
+            f.state.EcuPath =
+                f.writeFile(QStringLiteral("hostile.ecu"), ecuText(hostileItems(binSize - 17), checksum[0],
+                                                                   checksum[1], checksum[2], checksum[3]));
         }
         MonkeyPrompt prompt(rng);
         Services services{f.state, f.settings, prompt, f.ticker, *f.ports};
@@ -169,6 +176,10 @@ private slots:
                     QTest::currentDataTag(), static_cast<unsigned long long>(seed),
                     static_cast<unsigned long long>(baseSeed()), r.events, r.skipped, prompt.questions,
                     prompt.messages, r.reopenings, r.popupsClosed, r.maxChangedBytes);
+        QString kinds;
+        for (const auto& [name, n] : r.byAction)
+            kinds += QStringLiteral(" %1 %2,").arg(QLatin1String(name.c_str())).arg(n);
+        std::printf("  by kind:%s\n", qPrintable(kinds.chopped(1)));
         std::fflush(stdout);
         QVERIFY2(r.failure.isEmpty(), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(r.failure)));
         // A monkey that did nothing would pass every check.

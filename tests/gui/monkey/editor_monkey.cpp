@@ -17,15 +17,21 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <string_view>
+
 namespace korvel::test {
 
 namespace {
 
 const char* const kLists[] = {"cmbFlag", "cmb0Dim", "cmb1Dim", "cmb2Dim"};
-const char* const kGrids[] = {"grdLine", "grdMap"};
+const char* const kGrids[] = {"grdLine", "grdMap", "grdHex"};
 const char* const kMapSteppers[] = {"scrRotAngle", "scrPanHor", "scrPanVer", "scrZoom"};
-const char* const kButtons[] = {"cmdShowIn_1", "cmdShowIn_2", "cmdSave",  "cmdChkSum", "cmdComplete",
-                                "cmdDownload", "cmdCheck",    "cmdBatch", "cmdUpload", "chkVerify"};
+const char* const kHexSteppers[] = {"vscStart", "vscCols", "vscRows", "hscHexMap"};
+const char* const kHexBoxes[] = {"txtStart", "txtCols", "txtRows"};
+const char* const kPictures[] = {"picMap", "picHexMap", "picHexLine"};
+const char* const kButtons[] = {"cmdShowIn_1", "cmdShowIn_2", "cmdSave",     "cmdChkSum",
+                                "cmdPopulate", "cmdComplete", "cmdDownload", "cmdCheck",
+                                "cmdBatch",    "cmdUpload",   "chkVerify"};
 
 QString keyName(int key, Qt::KeyboardModifiers mods) {
     QString name = QKeySequence(key).toString();
@@ -93,13 +99,17 @@ void EditorMonkey::buildActions() {
     m_actions.push_back({"value stepper", 6, [this] { return stepStepper("scrValue"); }});
     for (const char* s : kMapSteppers)
         m_actions.push_back({"map stepper", 2, [this, s] { return stepStepper(s); }});
+    for (const char* s : kHexSteppers)
+        m_actions.push_back({"hex stepper", 2, [this, s] { return stepStepper(s); }});
     m_actions.push_back({"raw text", 8, [this] { return typeRawText(); }});
+    for (const char* b : kHexBoxes)
+        m_actions.push_back({"hex box", 2, [this, b] { return typeHexBox(b); }});
     for (const char* g : kGrids) {
         m_actions.push_back({"grid click", 6, [this, g] { return clickGridCell(g); }});
-        m_actions.push_back({"grid key", 14, [this, g] { return keyOnGrid(g); }});
+        m_actions.push_back({"grid key", 12, [this, g] { return keyOnGrid(g); }});
     }
     m_actions.push_back({"button", 5, [this] { return clickButton(); }});
-    m_actions.push_back({"map mouse", 4, [this] { return dragOrWheelOnMap(); }});
+    m_actions.push_back({"picture mouse", 5, [this] { return dragOrWheelOnPicture(); }});
     m_actions.push_back({"focus key", 5, [this] { return keyToFocus(); }});
     m_actions.push_back({"close", 1, [this] { return closeEditor(); }});
     for (const Action& a : m_actions)
@@ -171,8 +181,10 @@ QString EditorMonkey::stepStepper(const char* name) {
     return QStringLiteral("%1: key %2").arg(QLatin1String(name), keyName(key, {}));
 }
 
-QString EditorMonkey::randomText() {
-    static const QString hex = QStringLiteral("0123456789ABCDEFabcdef");
+QString EditorMonkey::randomText(bool decimal) {
+    static const QString hexDigits = QStringLiteral("0123456789ABCDEFabcdef");
+    static const QString decimalDigits = QStringLiteral("0123456789");
+    const QString& hex = decimal ? decimalDigits : hexDigits;
     static const QString other = QStringLiteral("GXZgz -+.,;_!0x");
     QString t;
     const int n = chance(0.1) ? pick(17, 30) : pick(0, 6);
@@ -189,7 +201,7 @@ QString EditorMonkey::typeRawText() {
     QTest::mouseClick(raw, Qt::LeftButton);
     if (chance(0.6)) QTest::keyClick(raw, Qt::Key_A, Qt::ControlModifier);
     if (chance(0.2)) QTest::keyClick(raw, Qt::Key_Backspace);
-    const QString text = randomText();
+    const QString text = randomText(false);
     QTest::keyClicks(raw, text);
     QString how;
     switch (pick(0, 9)) {
@@ -217,6 +229,20 @@ QString EditorMonkey::typeRawText() {
         break;
     }
     return QStringLiteral("txtValue_Raw: \"%1\" then %2").arg(text, how);
+}
+
+QString EditorMonkey::typeHexBox(const char* name) {
+    auto* box = usable<QLineEdit>(name);
+    if (!box) return {};
+    QTest::mouseClick(box, Qt::LeftButton);
+    if (chance(0.7)) QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    // Start is hexadecimal, the counts decimal; either may get the other or nonsense.
+    const QString text = randomText(std::string_view(name) != "txtStart" && chance(0.8));
+    QTest::keyClicks(box, text);
+    const bool leave = chance(0.7);
+    if (leave) QTest::keyClick(box, chance(0.5) ? Qt::Key_Tab : Qt::Key_Return);
+    return QStringLiteral("%1: \"%2\"%3")
+        .arg(QLatin1String(name), text, leave ? QStringLiteral(" and leave") : QString());
 }
 
 QString EditorMonkey::clickGridCell(const char* name) {
@@ -294,8 +320,9 @@ QString EditorMonkey::clickButton() {
         .arg(QLatin1String(name), w->isEnabled() ? QString() : QStringLiteral(" (disabled)"));
 }
 
-QString EditorMonkey::dragOrWheelOnMap() {
-    QWidget* pic = usable<QWidget>("picMap");
+QString EditorMonkey::dragOrWheelOnPicture() {
+    const char* name = oneOf(kPictures);
+    QWidget* pic = usable<QWidget>(name);
     if (!pic) return {};
     const QPoint from(pick(0, pic->width() - 1), pick(0, pic->height() - 1));
     if (chance(0.5)) {
@@ -314,7 +341,7 @@ QString EditorMonkey::dragOrWheelOnMap() {
     QWheelEvent wheel(QPointF(from), QPointF(pic->mapToGlobal(from)), QPoint(), QPoint(0, 120 * notches),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(pic, &wheel);
-    return QStringLiteral("picMap: wheel %1").arg(notches);
+    return QStringLiteral("%1: wheel %2").arg(QLatin1String(name)).arg(notches);
 }
 
 QString EditorMonkey::keyToFocus() {
@@ -383,6 +410,7 @@ EditorMonkey::Report EditorMonkey::run(int maxEvents, double seconds) {
         }
         remember(event);
         ++m_report.events;
+        ++m_report.byAction[action->name];
         QString problem = settle();
         if (problem.isEmpty()) problem = m_watch.check(m_report.events % 64 == 0);
         if (problem.isEmpty()) problem = m_watch.checkSaved(m_editor->isSaved(), m_state.BinPath);

@@ -8,8 +8,10 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 class QTimer;
@@ -35,7 +37,8 @@ public:
         int reopenings = 0;
         int popupsClosed = 0;
         int maxChangedBytes = 0;
-        QString failure; // empty when every check held
+        std::map<std::string, int> byAction; // events done, by kind of action
+        QString failure;                     // empty when every check held
     };
 
     EditorMonkey(AppState& state, Services services, MonkeyPrompt& prompt, std::mt19937_64& rng);
@@ -69,13 +72,15 @@ private:
     QString clickFlag();
     QString stepStepper(const char* name);
     QString typeRawText();
+    QString typeHexBox(const char* box);
     QString clickGridCell(const char* grid);
     QString keyOnGrid(const char* grid);
     QString clickButton();
-    QString dragOrWheelOnMap();
+    QString dragOrWheelOnPicture();
     QString keyToFocus();
     QString closeEditor();
-    QString randomText();
+    // Mostly digits (decimal or hexadecimal), now and then other characters or a long run.
+    QString randomText(bool decimal);
     int randomKey(Qt::KeyboardModifiers& modifiers);
 
     // After an event: pending work done, popups and modal windows closed, the editor
