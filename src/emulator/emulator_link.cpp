@@ -23,6 +23,12 @@ QString EmulatorLink::errorString() const {
 }
 
 bool EmulatorLink::send(const QByteArray& frame) {
+    // Whatever waits before a frame goes out answers nothing this frame asks: a reply
+    // that came after its exchange gave up, or noise on the line. Read later, it would
+    // pass for the answer to this frame and every exchange after it would be one
+    // byte behind. Reopening the port for each byte used to throw it away; with the
+    // port open for the whole run it is thrown away here.
+    if (m_port.bytesWaiting() > 0) m_port.read(0);
     return m_port.write(frame);
 }
 

@@ -60,7 +60,8 @@ public:
 
     // Writes the frame in one piece. On the line that is the same byte sequence as
     // one write per byte with no pause between them, and it saves a system call and
-    // a wake-up of the device per byte.
+    // a wake-up of the device per byte. Input still waiting from before is thrown
+    // away first: only what arrives after the frame can answer it.
     bool send(const QByteArray& frame);
 
     // Writes one byte with "W" / reads one with "R" (filler: the byte the caller

@@ -2,7 +2,8 @@
 //
 // Prints the pseudo-terminal's device path as its first line on stdout, then
 // answers the link's frames until SIGTERM or SIGINT, when it writes its memory to
-// the --dump file (if any) and ends.
+// the --dump file (if any), prints how many faults it injected as its last line
+// ("faults dropped D corrupted C garbage G") and ends.
 
 #include "pty_emulator.h"
 
@@ -24,19 +25,30 @@ void onSignal(int) {
 
 const char kUsage[] =
     "usage: korvel-romsim [--memory-size BYTES] [--image FILE] [--dump FILE] [--baud RATE]\n"
-    "                     [--drop-every N] [--corrupt-every N] [--silent] [--banner TEXT]\n"
+    "                     [--drop-every N] [--corrupt-every N] [--garbage-every N] [--silent]\n"
+    "                     [--banner TEXT]\n"
     "  --memory-size  emulator memory in bytes (default 65536; addresses wrap at it)\n"
     "  --image        preload the memory from FILE, from address 0\n"
     "  --dump         write the memory to FILE on exit\n"
     "  --baud         delay every byte in either direction by 10 bits at RATE\n"
     "  --drop-every   leave every Nth reply unsent\n"
     "  --corrupt-every  send every Nth \"W\" echo inverted\n"
+    "  --garbage-every  send a stray byte before every Nth answer\n"
     "  --silent       take every frame, answer nothing\n"
     "  --banner       answer \"V\" with TEXT instead of the firmware banner\n";
 
 int usage(const QString& problem) {
     std::fprintf(stderr, "korvel-romsim: %s\n%s", problem.toLocal8Bit().constData(), kUsage);
     return 2;
+}
+
+// Every command answered once; the device drops every Nth of those answers.
+long droppedReplies(const SimulatedEmulator& device, const SimulatedEmulator::Faults& faults) {
+    if (faults.dropEveryNthReply <= 0 || faults.silent) return 0;
+    long answers = 0;
+    for (const char command : {'V', 'W', 'R', 'B', 'C', 'D', 'A', '?'})
+        answers += device.frameCount(command);
+    return answers / faults.dropEveryNthReply;
 }
 
 } // namespace
@@ -48,6 +60,7 @@ int main(int argc, char** argv) {
 
     int memorySize = 65536;
     int baud = 0;
+    int garbageEvery = 0;
     QString image;
     QString dump;
     QByteArray banner;
@@ -82,6 +95,9 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--corrupt-every")) {
             faults.corruptEveryNthEcho = value.toInt(&ok);
             ok = ok && faults.corruptEveryNthEcho >= 0;
+        } else if (a == QLatin1String("--garbage-every")) {
+            garbageEvery = value.toInt(&ok);
+            ok = ok && garbageEvery >= 0;
         } else {
             return usage(QStringLiteral("unknown option %1").arg(a));
         }
@@ -107,6 +123,7 @@ int main(int argc, char** argv) {
 
     PtyEmulator server(device);
     server.setBaud(baud);
+    server.setGarbageEvery(garbageEvery);
     QString error;
     if (!server.start(error)) {
         std::fprintf(stderr, "korvel-romsim: %s\n", error.toLocal8Bit().constData());
@@ -126,5 +143,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    std::printf("faults dropped %ld corrupted %ld garbage %ld\n", droppedReplies(device, faults),
+                faults.corruptEveryNthEcho > 0 ? device.frameCount('W') / faults.corruptEveryNthEcho : 0L,
+                server.garbageSent());
     return 0;
 }

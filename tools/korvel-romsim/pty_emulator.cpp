@@ -69,7 +69,12 @@ bool PtyEmulator::start(QString& error) {
     return true;
 }
 
-void PtyEmulator::queue(const QByteArray& bytes, double at) {
+void PtyEmulator::queue(const QByteArray& answer, double at) {
+    QByteArray bytes = answer;
+    if (!bytes.isEmpty() && m_garbageEvery > 0 && ++m_answers % m_garbageEvery == 0) {
+        bytes.prepend(static_cast<char>(~bytes[0]));
+        ++m_garbageSent;
+    }
     for (const char c : bytes) {
         m_outClock = m_byteSeconds > 0 ? std::max(m_outClock, at) + m_byteSeconds : at;
         m_out.push_back({m_outClock, c});

@@ -25,6 +25,11 @@ public:
     bool start(QString& error);
     QString devicePath() const { return m_path; }
     void setBaud(int baud) { m_byteSeconds = baud > 0 ? 10.0 / baud : 0.0; }
+    // Line noise: every Nth answer (0: none) is preceded by one stray byte, the
+    // complement of the answer's first byte, so it never passes for the answer.
+    void setGarbageEvery(int n) { m_garbageEvery = n; }
+    // Stray bytes sent so far.
+    long garbageSent() const { return m_garbageSent; }
 
     // Serves until `stop` becomes non-zero (set from a signal handler).
     void serve(const volatile std::sig_atomic_t& stop);
@@ -47,6 +52,9 @@ private:
     double m_byteSeconds = 0;
     double m_inClock = 0;
     double m_outClock = 0;
+    int m_garbageEvery = 0;
+    long m_answers = 0;
+    long m_garbageSent = 0;
     std::deque<Outgoing> m_out;
 };
 
