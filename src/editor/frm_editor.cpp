@@ -39,7 +39,13 @@ frmEditor::frmEditor(Services& services, QWidget* parent) : QDialog(parent), m_s
     buildControls();
 }
 
-frmEditor::~frmEditor() = default;
+frmEditor::~frmEditor() {
+    // ~QDialog hides a window that is still shown only after this class's members are
+    // gone, and hiding takes the focus from its control: that control's focus-out
+    // handler (a Hex box redrawing, the raw box committing) would then run against the
+    // destroyed window state. Hiding here runs it while everything still exists.
+    hide();
+}
 
 void frmEditor::buildControls() {
     m_tabs = new QTabWidget(this);

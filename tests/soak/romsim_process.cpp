@@ -57,7 +57,11 @@ void RomsimProcess::kill() {
 
 bool RomsimProcess::finish(int n, QByteArray& memory, InjectedFaults& faults, QString& reason) {
     if (m_process.state() == QProcess::NotRunning) {
-        reason = QStringLiteral("korvel-romsim is not running");
+        reason = QStringLiteral("korvel-romsim ended by itself (%1 %2): %3")
+                     .arg(m_process.exitStatus() == QProcess::CrashExit ? QStringLiteral("crashed, signal")
+                                                                        : QStringLiteral("exit code"))
+                     .arg(m_process.exitCode())
+                     .arg(QString::fromLocal8Bit(m_process.readAllStandardError()).left(4000));
         return false;
     }
     m_process.terminate(); // the tool dumps its memory and prints its counts on SIGTERM

@@ -15,6 +15,9 @@ const QRegularExpression kThirty(QStringLiteral("^30 Errors Before Address (\\d+
 const QRegularExpression kPortError(QStringLiteral("^Port error at Address (\\d+): "));
 const QRegularExpression kOpenError(QStringLiteral("^Cannot (open|set|switch) "));
 const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted");
+// Exchanges that timing alone may spoil in a run: a reply that comes after its wait on
+// a machine busy with other tests. A link that loses step spoils hundreds.
+constexpr qint64 kSlack = 2;
 
 bool matches(const QRegularExpression& re, const QString& text) {
     return re.match(text).hasMatch();
@@ -215,8 +218,9 @@ QStringList judgeMemory(const RunRecord& run, const QByteArray& image, const QBy
             if (!sent.count(a) && after[a] != before[a]) mismatch("byte not marked", a, before);
     }
     if (run.op == Operation::Download || run.op == Operation::Upload) {
-        // Each injected fault costs at most one re-send; more means the link lost step.
-        if (run.result.resends > faults.total())
+        // Each injected fault costs at most one re-send; many more means the link lost
+        // step. The slack covers an echo that a loaded machine delays past the wait.
+        if (run.result.resends > faults.total() + kSlack)
             problems << QStringLiteral("%1 re-sends for %2 injected faults")
                             .arg(run.result.resends)
                             .arg(faults.total());
@@ -226,7 +230,7 @@ QStringList judgeMemory(const RunRecord& run, const QByteArray& image, const QBy
         long falseAlarms = 0;
         for (const int a : reported)
             falseAlarms += a < n && after[a] == image[a] ? 1 : 0;
-        if (falseAlarms > faults.total())
+        if (falseAlarms > faults.total() + kSlack)
             problems << QStringLiteral("%1 read errors at matching bytes for %2 injected faults")
                             .arg(falseAlarms)
                             .arg(faults.total());

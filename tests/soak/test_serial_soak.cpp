@@ -251,7 +251,8 @@ private:
         RomsimProcess romsim;
         QString reason;
         if (!romsim.start(m_dir.path(), before, plan.options(), reason)) {
-            m_tally.problems << reason;
+            m_tally.problems
+                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
             return;
         }
         QTimer killer;
@@ -279,7 +280,8 @@ private:
         QByteArray after;
         InjectedFaults faults;
         if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems << reason;
+            m_tally.problems
+                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
             return;
         }
         m_tally.addFaults(faults);
@@ -294,14 +296,16 @@ private:
         RomsimProcess romsim;
         QString reason;
         if (!romsim.start(m_dir.path(), before, {}, reason)) {
-            m_tally.problems << reason;
+            m_tally.problems
+                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
             return;
         }
         const RunRecord run = runOnce(plan.op, romsim.device(), sent);
         QByteArray after;
         InjectedFaults faults;
         if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems << reason;
+            m_tally.problems
+                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
             return;
         }
         ++m_tally.comebacks;

@@ -331,7 +331,8 @@ QString EditorMonkey::dragOrWheelOnPicture() {
         QTest::mouseMove(pic, (from + to) / 2);
         QTest::mouseMove(pic, to);
         QTest::mouseRelease(pic, Qt::LeftButton, {}, to);
-        return QStringLiteral("picMap: drag %1,%2 -> %3,%4")
+        return QStringLiteral("%1: drag %2,%3 -> %4,%5")
+            .arg(QLatin1String(name))
             .arg(from.x())
             .arg(from.y())
             .arg(to.x())
