@@ -1,5 +1,6 @@
 // render-map: draws a map item's wire-mesh surface into a PNG with the drawing code of
 // the editor's map picture, at the window a map gets when it is chosen.
+#include "definition_loader.h"
 #include "verbs.h"
 
 #include "core/app_state.h"
@@ -22,16 +23,6 @@ constexpr int kLargestSize = 8192;
 int fail(const QString& text) {
     err(QStringLiteral("render-map: ") + text);
     return 2;
-}
-
-// The item whose Id or trimmed Title is the given text; 0 when none is.
-int findItem(const AppState& state, const QString& wanted) {
-    const int count = std::clamp<int>(state.ecuHeader.ItemCount, 0, kMaxItems);
-    for (int n = 1; n <= count; ++n) {
-        const EcuItem& item = state.EcuItemTable[static_cast<size_t>(n)];
-        if (item.Id.trimmed() == wanted || item.Title.trimmed() == wanted) return n;
-    }
-    return 0;
 }
 
 int renderMap(const QStringList& argsIn) {
