@@ -27,7 +27,9 @@ namespace {
 
 class SilentPrompt : public Prompt {
 public:
-    void message(const QString& text, Icon) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    void message(const QString& text, Icon) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
     bool askYesNo(const QString&) override { return false; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
 };
@@ -42,8 +44,8 @@ void measure(const char* what, int runs, double budget, const std::function<void
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-48s median %8.2f ms   best %8.2f ms   budget %6.1f ms   %s\n", what, ms[ms.size() / 2], ms[0],
-                budget, ms[ms.size() / 2] <= budget ? "ok" : "OVER");
+    std::printf("%-48s median %8.2f ms   best %8.2f ms   budget %6.1f ms   %s\n", what, ms[ms.size() / 2],
+                ms[0], budget, ms[ms.size() / 2] <= budget ? "ok" : "OVER");
 }
 
 QByteArray definition300() {
@@ -79,7 +81,8 @@ int main(int argc, char** argv) {
         QFile f(bin);
         f.open(QIODevice::WriteOnly);
         QByteArray data(static_cast<int>(kLargestBinFile), '\0');
-        for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31);
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>(i * 31);
         f.write(data);
         QFile e(ecu);
         e.open(QIODevice::WriteOnly);

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Korvel"));
 
     korvel::AppState state;
-    korvel::SettingsFile settings(korvel::SettingsFile::defaultPath(), korvel::SettingsFile::defaultSection());
+    korvel::SettingsFile settings(korvel::SettingsFile::defaultPath(),
+                                  korvel::SettingsFile::defaultSection());
     korvel::WidgetPrompt prompt;
     korvel::EventLoopTicker ticker;
     korvel::QtSerialPortFactory ports;

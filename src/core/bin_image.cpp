@@ -25,16 +25,23 @@ int digitValue(char c) {
 
 QString fixedText(const char* p, size_t n) {
     size_t len = 0;
-    while (len < n && p[len] != '\0') ++len;
+    while (len < n && p[len] != '\0')
+        ++len;
     return QString::fromLatin1(p, static_cast<qsizetype>(len));
 }
 
-QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString systemReason() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 } // namespace
 
-QString BinCell::addressText() const { return fixedText(Address.data(), Address.size()); }
-QString BinCell::valueText() const { return fixedText(Value.data(), Value.size()); }
+QString BinCell::addressText() const {
+    return fixedText(Address.data(), Address.size());
+}
+QString BinCell::valueText() const {
+    return fixedText(Value.data(), Value.size());
+}
 
 int BinCell::byte() const {
     const int hi = digitValue(Value[0]);
@@ -61,10 +68,11 @@ Status ReadBinFile(AppState& state) {
         return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
     const qint64 length = file.size();
     if (length > kLargestBinFile) {
-        return Status::failure(QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
-                                   .arg(state.BinPath)
-                                   .arg(length)
-                                   .arg(kLargestBinFile));
+        return Status::failure(
+            QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
+                .arg(state.BinPath)
+                .arg(length)
+                .arg(kLargestBinFile));
     }
     const QByteArray data = file.readAll();
     if (data.size() != length)
@@ -91,7 +99,8 @@ Status ReadBinFile(AppState& state) {
 Status WriteBinFile(const AppState& state) {
     const int count = std::max(0, state.BinSize - 16);
     QByteArray content(count, '\0');
-    for (int i = 0; i < count; ++i) content[i] = static_cast<char>(state.BinImage[static_cast<size_t>(i)].byte());
+    for (int i = 0; i < count; ++i)
+        content[i] = static_cast<char>(state.BinImage[static_cast<size_t>(i)].byte());
 
     const QByteArray path = QFile::encodeName(state.BinPath);
     // Open without O_CREAT or O_TRUNC: the file is overwritten in place and never

@@ -23,12 +23,18 @@ ItemClass classOf(const EcuItem& item) {
 
 const char* className(ItemClass c) {
     switch (c) {
-    case ItemClass::Flag: return "flag";
-    case ItemClass::Value: return "value";
-    case ItemClass::Array: return "array";
-    case ItemClass::Map: return "map";
-    case ItemClass::Ambiguous: return "ambiguous";
-    case ItemClass::None: break;
+    case ItemClass::Flag:
+        return "flag";
+    case ItemClass::Value:
+        return "value";
+    case ItemClass::Array:
+        return "array";
+    case ItemClass::Map:
+        return "map";
+    case ItemClass::Ambiguous:
+        return "ambiguous";
+    case ItemClass::None:
+        break;
     }
     return "none";
 }

@@ -39,11 +39,14 @@ QString keyOf(const QString& line) {
     return line.left(eq).trimmed();
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 } // namespace
 
-SettingsFile::SettingsFile(QString path, QString section) : m_path(std::move(path)), m_section(std::move(section)) {}
+SettingsFile::SettingsFile(QString path, QString section)
+    : m_path(std::move(path)), m_section(std::move(section)) {}
 
 QString SettingsFile::ReadSetting(const QString& key) const {
     const QStringList lines = readLines(m_path);

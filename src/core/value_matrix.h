@@ -19,7 +19,9 @@ public:
     }
 
 private:
-    static std::size_t index(int c, int r) { return static_cast<std::size_t>(r) * kSize + static_cast<std::size_t>(c); }
+    static std::size_t index(int c, int r) {
+        return static_cast<std::size_t>(r) * kSize + static_cast<std::size_t>(c);
+    }
     std::vector<double> m_values;
 };
 

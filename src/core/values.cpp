@@ -15,10 +15,14 @@ std::optional<quint64> ParseHex(QStringView text) {
     for (QChar ch : text) {
         int d;
         const char16_t c = ch.unicode();
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return std::nullopt;
         if (v > (~quint64{0} >> 4)) return std::nullopt;
         v = (v << 4) | static_cast<quint64>(d);
     }
@@ -28,11 +32,13 @@ std::optional<quint64> ParseHex(QStringView text) {
 std::optional<double> CalculatedValue(const EcuItem& item, quint64 raw) {
     const double r = static_cast<double>(raw);
     switch (item.Conversion) {
-    case 0: return r * item.Factor + item.Offset;
+    case 0:
+        return r * item.Factor + item.Offset;
     case 1:
         if (raw == 0) return std::nullopt;
         return item.Factor / r + item.Offset;
-    default: return 0.0;
+    default:
+        return 0.0;
     }
 }
 
@@ -42,7 +48,9 @@ QString FormatCalculated(std::optional<double> value, const QString& pattern) {
 
 QString FormatCalculated(double value, const QString& pattern) {
     if (!std::isfinite(value)) return {};
-    auto isPlace = [](QChar c) { return c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char('.'); };
+    auto isPlace = [](QChar c) {
+        return c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char('.');
+    };
     qsizetype first = -1, last = -1;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         if (isPlace(pattern[i])) {
@@ -78,9 +86,12 @@ QString FormatCalculated(double value, const QString& pattern) {
     QString fracDigits = dot < 0 ? QString() : digits.mid(dot + 1);
     const bool nonZero = digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
 
-    while (intDigits.startsWith(QLatin1Char('0'))) intDigits.remove(0, 1);
-    while (intDigits.size() < minInt) intDigits.prepend(QLatin1Char('0'));
-    while (fracDigits.size() > minFrac && fracDigits.endsWith(QLatin1Char('0'))) fracDigits.chop(1);
+    while (intDigits.startsWith(QLatin1Char('0')))
+        intDigits.remove(0, 1);
+    while (intDigits.size() < minInt)
+        intDigits.prepend(QLatin1Char('0'));
+    while (fracDigits.size() > minFrac && fracDigits.endsWith(QLatin1Char('0')))
+        fracDigits.chop(1);
 
     QString out;
     if (value < 0 && nonZero) out += QLatin1Char('-');
@@ -89,7 +100,9 @@ QString FormatCalculated(double value, const QString& pattern) {
     return out + suffix;
 }
 
-QString hexNumber(quint64 value) { return QString::number(value, 16).toUpper(); }
+QString hexNumber(quint64 value) {
+    return QString::number(value, 16).toUpper();
+}
 
 void StoreByte(AppState& state, int index, int byte) {
     if (index < 0 || index >= kImageCells) return;
@@ -101,7 +114,8 @@ void StoreByte(AppState& state, int index, int byte) {
 
 quint64 rawValue(const AppState& state, int address, int byteSize) {
     quint64 v = 0;
-    for (int k = 0; k < byteSize; ++k) v = (v << 8) | static_cast<quint64>(state.byteAt(address + k));
+    for (int k = 0; k < byteSize; ++k)
+        v = (v << 8) | static_cast<quint64>(state.byteAt(address + k));
     return v;
 }
 
@@ -136,7 +150,8 @@ QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
     const QString name = QStringLiteral("\"%1\" (item %2)").arg(item.Title.trimmed(), item.Id);
     const auto address = ParseHex(item.Address);
     if (!address)
-        return QStringLiteral("Cannot show %1: its address \"%2\" is not hexadecimal.").arg(name, item.Address.trimmed());
+        return QStringLiteral("Cannot show %1: its address \"%2\" is not hexadecimal.")
+            .arg(name, item.Address.trimmed());
     quint64 count = 1;
     switch (cls) {
     case ItemClass::Value:
@@ -156,13 +171,16 @@ QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
                 .arg(kMatrixSize);
         count = static_cast<quint64>(item.Columns) * static_cast<quint64>(item.Rows);
         break;
-    default: break;
+    default:
+        break;
     }
     const qint64 lastSaved = state.lastSavedCell();
     if (*address + count - 1 > static_cast<quint64>(std::max<qint64>(lastSaved, -1)) || lastSaved < 0)
-        return QStringLiteral("Cannot show %1: its bytes %2 to %3 reach past the last byte of the image (%4).")
+        return QStringLiteral(
+                   "Cannot show %1: its bytes %2 to %3 reach past the last byte of the image (%4).")
             .arg(name, hexNumber(*address), hexNumber(*address + count - 1),
-                 lastSaved < 0 ? QStringLiteral("the image is empty") : hexNumber(static_cast<quint64>(lastSaved)));
+                 lastSaved < 0 ? QStringLiteral("the image is empty")
+                               : hexNumber(static_cast<quint64>(lastSaved)));
     return {};
 }
 

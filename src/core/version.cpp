@@ -9,7 +9,8 @@ QString versionText() {
 }
 
 QString fileSizeCaption(int binSize) {
-    return QStringLiteral("     File Size: ") + QString::number((binSize - 16) / 1024.0, 'g', 15) + QStringLiteral("K");
+    return QStringLiteral("     File Size: ") + QString::number((binSize - 16) / 1024.0, 'g', 15) +
+           QStringLiteral("K");
 }
 
 } // namespace korvel

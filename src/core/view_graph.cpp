@@ -13,7 +13,8 @@ ViewDivisors loadViewRun(const AppState& state, quint64 start, int cols, int ang
     const int n = std::clamp(cols, 0, ValueMatrix::kSize);
     for (int c = 0; c < n; ++c) {
         const quint64 address = start + static_cast<quint64>(c);
-        const double v = address < static_cast<quint64>(kImageCells) ? state.byteAt(static_cast<int>(address)) : 0;
+        const double v =
+            address < static_cast<quint64>(kImageCells) ? state.byteAt(static_cast<int>(address)) : 0;
         values.set(c, 0, v);
         d.xMax = std::max(d.xMax, p.x(c, 0, v));
         d.yMin = std::min(d.yMin, p.y(c, 0, v));
@@ -21,7 +22,8 @@ ViewDivisors loadViewRun(const AppState& state, quint64 start, int cols, int ang
     return d;
 }
 
-void drawViewLine(DrawingSurface& surface, const ValueMatrix& values, int cols, const ViewDivisors& divisors) {
+void drawViewLine(DrawingSurface& surface, const ValueMatrix& values, int cols,
+                  const ViewDivisors& divisors) {
     if (!divisors.drawable()) return;
     surface.clear();
     surface.setLineWidth(2);
@@ -29,7 +31,8 @@ void drawViewLine(DrawingSurface& surface, const ValueMatrix& values, int cols, 
     surface.line(0, 0, 0, -128);
     surface.line(0, -64, 145, -64);
     surface.line(0, -128, 145, -128);
-    for (double x : {36.25, 72.5, 108.75, 145.0}) surface.line(x, 0, x, -128);
+    for (double x : {36.25, 72.5, 108.75, 145.0})
+        surface.line(x, 0, x, -128);
     surface.setLineWidth(1);
     surface.line(0, -32, 145, -32);
     surface.line(0, -96, 145, -96);

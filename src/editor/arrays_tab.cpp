@@ -15,9 +15,7 @@
 
 namespace korvel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     m_cmb1Dim = new QComboBox(this);

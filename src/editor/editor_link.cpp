@@ -26,7 +26,8 @@ namespace {
 // Shows a link operation's progress in two labels and its messages through the prompt.
 class LabelObserver : public TransferObserver {
 public:
-    LabelObserver(Prompt& prompt, QLabel* what, QLabel* where) : m_prompt(prompt), m_what(what), m_where(where) {}
+    LabelObserver(Prompt& prompt, QLabel* what, QLabel* where)
+        : m_prompt(prompt), m_what(what), m_where(where) {}
     void setWhat(const QString& text) override { show(m_what, text); }
     void setWhere(const QString& text) override { show(m_where, text); }
     void progress(qint64, qint64) override {}
@@ -54,8 +55,7 @@ void frmEditor::identifyEmulator() {
     GetVersion(state.PortNumber, &m_services.settings, state, m_services.ports, m_services.ticker, observer);
 }
 
-template <typename Window>
-void frmEditor::openTransfer() {
+template <typename Window> void frmEditor::openTransfer() {
     Window window(m_services, this);
     window.exec();
 }
@@ -71,7 +71,8 @@ void frmEditor::cmdUpload_Click() {
 
 void frmEditor::setEditingEnabled(bool enabled) {
     m_tabs->setEnabled(enabled);
-    for (QPushButton* b : {m_cmdSave, m_cmdChkSum}) b->setEnabled(enabled);
+    for (QPushButton* b : {m_cmdSave, m_cmdChkSum})
+        b->setEnabled(enabled);
     for (QPushButton* b : {m_cmdComplete, m_cmdUpload, m_cmdDownload, m_cmdBatch, m_cmdCheck})
         b->setEnabled(enabled && m_services.state.EmulatorFound);
 }
@@ -80,8 +81,9 @@ void frmEditor::Upload_Changes() {
     if (m_uploading) return;
     AppState& state = m_services.state;
     LabelObserver observer(m_services.prompt, m_lblWhat, m_lblWhere);
-    const TransferContext context{state, m_services.ports, deviceForPort(state.PortNumber, &m_services.settings),
-                                  m_services.ticker, observer};
+    const TransferContext context{state, m_services.ports,
+                                  deviceForPort(state.PortNumber, &m_services.settings), m_services.ticker,
+                                  observer};
     // The waits keep the window responsive, so nothing that could start another
     // transfer or change the image may be used until the upload ends.
     m_uploading = true;

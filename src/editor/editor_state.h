@@ -9,8 +9,8 @@ namespace korvel {
 
 // The editor window's variables that its tabs share.
 struct EditorState {
-    bool IsSaved = true;       // the image holds no edit that the BIN file lacks
-    bool IsLoading = false;    // a list choice is setting controls from code
+    bool IsSaved = true;        // the image holds no edit that the BIN file lacks
+    bool IsLoading = false;     // a list choice is setting controls from code
     bool CommitPending = false; // leaving the raw box asks the stepper handler to commit
     bool ArrayShowRaw = true;
     bool MapShowRaw = true;

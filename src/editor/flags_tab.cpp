@@ -13,9 +13,7 @@
 
 namespace korvel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 FlagsTab::FlagsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     m_cmbFlag = new QComboBox(this);

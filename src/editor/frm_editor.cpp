@@ -15,8 +15,8 @@
 #include "transfer/frm_check.h"
 #include "transfer/frm_download.h"
 #include "transfer/frm_verify.h"
-#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
+#include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 
 #include <QCheckBox>
@@ -29,9 +29,7 @@
 
 namespace korvel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 frmEditor::frmEditor(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("frmEditor"));
@@ -137,7 +135,8 @@ OpeningResult frmEditor::Form_Load() {
     if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
     const EcuReadResult ecu = ReadEcuFile(state);
     switch (ecu.outcome) {
-    case EcuReadResult::Outcome::HeaderError: return {OpeningResult::Outcome::Failed, ecu.message};
+    case EcuReadResult::Outcome::HeaderError:
+        return {OpeningResult::Outcome::Failed, ecu.message};
     case EcuReadResult::Outcome::IncorrectFormat:
         setDefaultPointer();
         m_services.prompt.message(ecu.message, Prompt::Icon::Critical);
@@ -146,7 +145,8 @@ OpeningResult frmEditor::Form_Load() {
         setDefaultPointer();
         m_services.prompt.message(ecu.message);
         break;
-    case EcuReadResult::Outcome::Read: break;
+    case EcuReadResult::Outcome::Read:
+        break;
     }
 
     if (!FillItemLists()) {
@@ -220,15 +220,17 @@ bool frmEditor::saveImage() {
     return true;
 }
 
-void frmEditor::cmdSave_Click() { saveImage(); }
+void frmEditor::cmdSave_Click() {
+    saveImage();
+}
 
 bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
     m_valuesTab->commitTypedText();
     m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
     checksumClosingCheck(m_context);
-    if (!m_vars.IsSaved &&
-        m_services.prompt.askYesNo(QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
+    if (!m_vars.IsSaved && m_services.prompt.askYesNo(
+                               QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
         // A save that fails keeps the window open, so the edits are not thrown away.
         return saveImage();
     }

@@ -49,8 +49,7 @@ private:
     void buildControls();
     void identifyEmulator();
     // Opens a transfer window modally.
-    template <typename Window>
-    void openTransfer();
+    template <typename Window> void openTransfer();
     // Everything the user could start or edit while an upload runs.
     void setEditingEnabled(bool enabled);
     // Writes the image; on failure shows the reason and leaves the editor unsaved.

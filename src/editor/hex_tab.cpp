@@ -4,15 +4,15 @@
 #include "core/hex_mesh.h"
 #include "core/map_surface.h"
 #include "core/values.h"
-#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
+#include "widgets/named_controls.h"
 #include "widgets/picture_box.h"
 #include "widgets/table_grid.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -132,9 +132,10 @@ void HexTab::setGridWidths() {
     const int padding = 2 * metrics.averageCharWidth() + 8; // the cell's own margins
     m_grdHex->setColumnWidth(0, std::max(twipsToPixels(kAddressColumnTwips, dpi),
                                          metrics.horizontalAdvance(QStringLiteral("000000")) + padding));
-    const int byteWidth =
-        std::max(twipsToPixels(kByteColumnTwips, dpi), metrics.horizontalAdvance(QStringLiteral("FF")) + padding);
-    for (int c = 1; c < kGridCols; ++c) m_grdHex->setColumnWidth(c, byteWidth);
+    const int byteWidth = std::max(twipsToPixels(kByteColumnTwips, dpi),
+                                   metrics.horizontalAdvance(QStringLiteral("FF")) + padding);
+    for (int c = 1; c < kGridCols; ++c)
+        m_grdHex->setColumnWidth(c, byteWidth);
 }
 
 void HexTab::Pop_Hex() {

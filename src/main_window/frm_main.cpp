@@ -7,8 +7,8 @@
 #include "editor/frm_editor.h"
 #include "main_window/logo.h"
 #include "viewer/frm_view.h"
-#include "widgets/named_controls.h"
 #include "widgets/busy_pointer.h"
+#include "widgets/named_controls.h"
 #include "widgets/opening_result.h"
 #include "widgets/prompt.h"
 
@@ -90,13 +90,21 @@ void frmMain::browse(QLineEdit* box, const QString& title, const QString& patter
     if (!chosen.isEmpty() && !chosen.startsWith(QLatin1Char('*'))) box->setText(chosen);
 }
 
-void frmMain::cmdBIN_Click() { browse(m_txtBIN, QStringLiteral("Select BIN File"), QStringLiteral("*.bin")); }
+void frmMain::cmdBIN_Click() {
+    browse(m_txtBIN, QStringLiteral("Select BIN File"), QStringLiteral("*.bin"));
+}
 
-void frmMain::cmdECU_Click() { browse(m_txtECU, QStringLiteral("Select ECU File"), QStringLiteral("*.ecu")); }
+void frmMain::cmdECU_Click() {
+    browse(m_txtECU, QStringLiteral("Select ECU File"), QStringLiteral("*.ecu"));
+}
 
-void frmMain::cmdECU_Edit_Click() { openWindow(Target::Editor); }
+void frmMain::cmdECU_Edit_Click() {
+    openWindow(Target::Editor);
+}
 
-void frmMain::cmdView_Click() { openWindow(Target::Viewer); }
+void frmMain::cmdView_Click() {
+    openWindow(Target::Viewer);
+}
 
 void frmMain::Command1_Click() {
     frmCommTest window(m_services, this);

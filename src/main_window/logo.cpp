@@ -26,8 +26,10 @@ QPixmap korvelLogo(int size) {
             const double x = s * (0.14 + 0.06 * c + 0.05 * r);
             const double h = std::sin(c / 10.0 * 1.6) * (0.25 + 0.05 * r);
             const double y = s * (0.80 - 0.08 * r - h * 0.9);
-            if (c == 0) path.moveTo(x, y);
-            else path.lineTo(x, y);
+            if (c == 0)
+                path.moveTo(x, y);
+            else
+                path.lineTo(x, y);
         }
         p.drawPath(path);
     }

@@ -4,6 +4,8 @@
 
 namespace korvel {
 
-TransferResult frmBatchDownload::runTransfer(const TransferContext& context) { return BatchDownloadEngine(context).run(); }
+TransferResult frmBatchDownload::runTransfer(const TransferContext& context) {
+    return BatchDownloadEngine(context).run();
+}
 
 } // namespace korvel

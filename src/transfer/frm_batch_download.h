@@ -9,7 +9,8 @@ class frmBatchDownload : public TransferWindow {
     Q_OBJECT
 public:
     explicit frmBatchDownload(Services& services, QWidget* parent = nullptr)
-        : TransferWindow(services, QStringLiteral("Batch Download File to ECU"), "frmBatchDownload", parent) {}
+        : TransferWindow(services, QStringLiteral("Batch Download File to ECU"), "frmBatchDownload", parent) {
+    }
 
 protected:
     TransferResult runTransfer(const TransferContext& context) override;

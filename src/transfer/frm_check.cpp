@@ -4,6 +4,8 @@
 
 namespace korvel {
 
-TransferResult frmCheck::runTransfer(const TransferContext& context) { return CheckEngine(context).run(); }
+TransferResult frmCheck::runTransfer(const TransferContext& context) {
+    return CheckEngine(context).run();
+}
 
 } // namespace korvel

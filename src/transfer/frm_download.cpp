@@ -4,6 +4,8 @@
 
 namespace korvel {
 
-TransferResult frmDownload::runTransfer(const TransferContext& context) { return DownloadEngine(context).run(); }
+TransferResult frmDownload::runTransfer(const TransferContext& context) {
+    return DownloadEngine(context).run();
+}
 
 } // namespace korvel

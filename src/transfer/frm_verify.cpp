@@ -4,6 +4,8 @@
 
 namespace korvel {
 
-TransferResult frmVerify::runTransfer(const TransferContext& context) { return VerifyEngine(context).run(); }
+TransferResult frmVerify::runTransfer(const TransferContext& context) {
+    return VerifyEngine(context).run();
+}
 
 } // namespace korvel

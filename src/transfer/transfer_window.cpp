@@ -53,8 +53,9 @@ void TransferWindow::start() {
     m_started = true;
     m_running = true;
     AppState& state = m_services.state;
-    const TransferContext context{state, m_services.ports, deviceForPort(state.PortNumber, &m_services.settings),
-                                  m_services.ticker, *this};
+    const TransferContext context{state, m_services.ports,
+                                  deviceForPort(state.PortNumber, &m_services.settings), m_services.ticker,
+                                  *this};
     runTransfer(context);
     m_running = false;
     if (m_closeWhenStopped) finish();
@@ -68,8 +69,10 @@ void TransferWindow::cmdCancel_Click() {
         return;
     }
     // A click while a byte is still in flight closes the window once the run has stopped.
-    if (m_running) m_closeWhenStopped = true;
-    else finish();
+    if (m_running)
+        m_closeWhenStopped = true;
+    else
+        finish();
 }
 
 void TransferWindow::finish() {
@@ -78,8 +81,10 @@ void TransferWindow::finish() {
 }
 
 void TransferWindow::closeEvent(QCloseEvent* event) {
-    if (m_closing) event->accept();
-    else event->ignore();
+    if (m_closing)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TransferWindow::reject() {
@@ -106,6 +111,8 @@ void TransferWindow::message(const QString& text, Icon icon) {
     m_services.prompt.message(text, icon == Icon::Critical ? Prompt::Icon::Critical : Prompt::Icon::None);
 }
 
-void TransferWindow::showClose() { m_cmdCancel->setText(QStringLiteral("Close")); }
+void TransferWindow::showClose() {
+    m_cmdCancel->setText(QStringLiteral("Close"));
+}
 
 } // namespace korvel

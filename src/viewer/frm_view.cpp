@@ -2,14 +2,14 @@
 
 #include "core/app_state.h"
 #include "core/bin_image.h"
-#include "core/hex_window.h"
 #include "core/ecu_reader.h"
+#include "core/hex_window.h"
 #include "core/values.h"
 #include "core/version.h"
-#include "widgets/named_controls.h"
-#include "widgets/busy_pointer.h"
-#include "widgets/picture_box.h"
 #include "viewer/view_layout.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/named_controls.h"
+#include "widgets/picture_box.h"
 #include "widgets/prompt.h"
 
 #include <QEvent>
@@ -20,9 +20,7 @@
 
 namespace korvel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("frmView"));
@@ -61,17 +59,24 @@ frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_servi
     ClearVars();
 }
 
-int frmView::twipsToPixelsX(double twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
-int frmView::twipsToPixelsY(double twips) const { return qRound(twips * logicalDpiY() / 1440.0); }
+int frmView::twipsToPixelsX(double twips) const {
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+int frmView::twipsToPixelsY(double twips) const {
+    return qRound(twips * logicalDpiY() / 1440.0);
+}
 
-void frmView::ClearVars() { ViewAngle = kViewAngle; }
+void frmView::ClearVars() {
+    ViewAngle = kViewAngle;
+}
 
 OpeningResult frmView::Form_Load() {
     ClearVars();
     AppState& state = m_services.state;
     if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
     const EcuReadResult ecu = ReadEcuFile(state);
-    if (ecu.outcome == EcuReadResult::Outcome::HeaderError) return {OpeningResult::Outcome::Failed, ecu.message};
+    if (ecu.outcome == EcuReadResult::Outcome::HeaderError)
+        return {OpeningResult::Outcome::Failed, ecu.message};
     if (ecu.outcome != EcuReadResult::Outcome::Read) {
         // The viewer does not use the items, but a definition it cannot read closes it.
         setDefaultPointer();
@@ -101,13 +106,18 @@ void frmView::setAddressLabels() {
     const auto start = ParseHex(m_txtStart->text()).value_or(0);
     const quint64 cols = static_cast<quint64>(std::max(0, m_txtCols->text().trimmed().toInt()));
     m_lblAddress[0]->setText(m_txtStart->text());
-    for (int k = 1; k <= 3; ++k) m_lblAddress[k]->setText(hexNumber(start + cols * static_cast<quint64>(k) / 4));
+    for (int k = 1; k <= 3; ++k)
+        m_lblAddress[k]->setText(hexNumber(start + cols * static_cast<quint64>(k) / 4));
     m_lblAddress[4]->setText(hexNumber(start + cols));
 }
 
-void frmView::applyStart(int v) { applyBox(HexBox::Start, m_txtStart, v); }
+void frmView::applyStart(int v) {
+    applyBox(HexBox::Start, m_txtStart, v);
+}
 
-void frmView::applyCols(int v) { applyBox(HexBox::Cols, m_txtCols, v); }
+void frmView::applyCols(int v) {
+    applyBox(HexBox::Cols, m_txtCols, v);
+}
 
 void frmView::applyBox(HexBox box, QLineEdit* edit, int v) {
     // The viewer's run is a byte window of one row, with the Hex tab's rules: a refused
@@ -154,8 +164,10 @@ void frmView::vscCols_Change() {
 
 bool frmView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == m_txtStart) txtStart_LostFocus();
-        else if (watched == m_txtCols) txtCols_LostFocus();
+        if (watched == m_txtStart)
+            txtStart_LostFocus();
+        else if (watched == m_txtCols)
+            txtCols_LostFocus();
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -183,7 +195,8 @@ void frmView::Form_Resize() {
     place(m_lbl0, l.lbl0);
     place(m_lbl128, l.lbl128);
     place(m_lbl255, l.lbl255);
-    for (size_t k = 0; k < 5; ++k) place(m_lblAddress[k], l.addressLabels[k]);
+    for (size_t k = 0; k < 5; ++k)
+        place(m_lblAddress[k], l.addressLabels[k]);
     setAddressLabels();
     RedrawView();
 }

@@ -17,7 +17,8 @@ ViewLayout viewLayout(double W, double H) {
     l.lbl128 = QRectF(60, H / 1.8 - 850, 400, 240);
     l.lbl255 = QRectF(60, H / 6 - 300, 400, 240);
     const double lefts[5] = {480, W / 4 + 200, W / 2, W * 3 / 4 - 200, W - 480};
-    for (int k = 0; k < 5; ++k) l.addressLabels[static_cast<size_t>(k)] = QRectF(lefts[k], H - 1395, 600, 240);
+    for (int k = 0; k < 5; ++k)
+        l.addressLabels[static_cast<size_t>(k)] = QRectF(lefts[k], H - 1395, 600, 240);
     return l;
 }
 

@@ -10,9 +10,12 @@ void setBusyPointer() {
 }
 
 void setDefaultPointer() {
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
 }
 
-bool isBusyPointer() { return QApplication::overrideCursor() != nullptr; }
+bool isBusyPointer() {
+    return QApplication::overrideCursor() != nullptr;
+}
 
 } // namespace korvel

@@ -19,6 +19,8 @@ QLabel* namedLabel(QWidget* parent, const QString& name, const QString& caption 
 QScrollBar* namedStepper(QWidget* parent, const char* name, Qt::Orientation orientation);
 
 // Layout sizes are planned in twips (1/1440 inch).
-inline int twipsToPixels(double twips, int dotsPerInch) { return qRound(twips * dotsPerInch / 1440.0); }
+inline int twipsToPixels(double twips, int dotsPerInch) {
+    return qRound(twips * dotsPerInch / 1440.0);
+}
 
 } // namespace korvel

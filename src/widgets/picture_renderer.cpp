@@ -169,7 +169,8 @@ void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
         const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
         if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
-            const size_t at = static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
+            const size_t at =
+                static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
             if (stamped[at]) continue;
             stamped[at] = true;
         }

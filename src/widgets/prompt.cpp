@@ -7,8 +7,12 @@
 namespace korvel {
 
 namespace {
-QWidget* dialogParent() { return QApplication::activeWindow(); }
-QString title() { return QApplication::applicationDisplayName(); }
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
+QString title() {
+    return QApplication::applicationDisplayName();
+}
 } // namespace
 
 void WidgetPrompt::message(const QString& text, Icon icon) {

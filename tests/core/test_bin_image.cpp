@@ -11,7 +11,8 @@ namespace {
 
 QByteArray pattern(int n) {
     QByteArray b(n, '\0');
-    for (int i = 0; i < n; ++i) b[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    for (int i = 0; i < n; ++i)
+        b[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     return b;
 }
 
@@ -47,10 +48,11 @@ TEST_P(ReadBinSizes, FillsBlocksAndSetsBinSize) {
         ASSERT_EQ(state.BinImage[i].byte(), static_cast<unsigned char>(data[i])) << i;
     }
     // Cells of the final block past the file hold "00" with their address; the next cell is untouched.
-    for (int i = data.size(); i < state.BinSize; ++i) EXPECT_EQ(state.BinImage[i].valueText(), QStringLiteral("00"));
+    for (int i = data.size(); i < state.BinSize; ++i)
+        EXPECT_EQ(state.BinImage[i].valueText(), QStringLiteral("00"));
     if (state.BinSize < kImageCells) {
-            EXPECT_TRUE(state.BinImage[state.BinSize].isEmpty());
-        }
+        EXPECT_TRUE(state.BinImage[state.BinSize].isEmpty());
+    }
     EXPECT_EQ(state.BinImage[state.BinSize - 1].addressText(),
               QStringLiteral("%1").arg(state.BinSize - 1, 6, 16, QLatin1Char('0')).toUpper());
 }
@@ -62,7 +64,8 @@ TEST_P(ReadBinSizes, SaveRewritesInPlace) {
     AppState state;
     state.BinPath = writeTemp(dir, data);
     ASSERT_TRUE(ReadBinFile(state).ok());
-    for (int i = 0; i < state.BinSize - 16; ++i) state.BinImage[i].setValue(0xEE);
+    for (int i = 0; i < state.BinSize - 16; ++i)
+        state.BinImage[i].setValue(0xEE);
     ASSERT_TRUE(WriteBinFile(state).ok());
     const QByteArray after = readAll(state.BinPath);
     ASSERT_EQ(after.size(), data.size()) << "the file keeps its length";
@@ -117,7 +120,8 @@ TEST(WriteBin, FailuresReportTheReasonAndNeverSucceed) {
         EXPECT_FALSE(s.ok()) << path.toStdString();
         EXPECT_TRUE(s.error().startsWith(path)) << s.error().toStdString();
     }
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("gone/rom.bin")))) << "a missing file is never created";
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("gone/rom.bin"))))
+        << "a missing file is never created";
 }
 
 TEST(BinCell, TextsAreFixedWidthUpperCaseHex) {
@@ -139,7 +143,8 @@ TEST(BinCell, TextsAreFixedWidthUpperCaseHex) {
 TEST(ByteToBits, MostSignificantFirstInTwoGroups) {
     const std::pair<int, const char*> cases[] = {
         {0, "0000 0000"}, {255, "1111 1111"}, {129, "1000 0001"}, {0x12, "0001 0010"}, {1, "0000 0001"}};
-    for (const auto& [byte, bits] : cases) EXPECT_EQ(ByteToBits(byte), QLatin1String(bits)) << byte;
+    for (const auto& [byte, bits] : cases)
+        EXPECT_EQ(ByteToBits(byte), QLatin1String(bits)) << byte;
 }
 
 } // namespace

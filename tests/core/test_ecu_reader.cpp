@@ -10,13 +10,15 @@ using Outcome = EcuReadResult::Outcome;
 
 namespace {
 
-const char* kHeader = "{\r\nHeader = Test ECU\r\nVersion = 7\r\nChecksumAddress = 7FFE\r\nChecksumSize = 2\r\n"
-                      "ChecksumStart = 0\r\nChecksumEnd = 7FFD\r\n";
+const char* kHeader =
+    "{\r\nHeader = Test ECU\r\nVersion = 7\r\nChecksumAddress = 7FFE\r\nChecksumSize = 2\r\n"
+    "ChecksumStart = 0\r\nChecksumEnd = 7FFD\r\n";
 
 QByteArray item(const char* address, int columns, int rows, int kind, const char* title = " Item") {
-    return QStringLiteral("{\r\nAddress = %1\r\nColumns = %2\r\nRows = %3\r\nByteSize = 1\r\nKind = %4\r\n"
-                          "Offset = -40.5\r\nConversion = 0\r\nFactor = 0.5, scale\r\nTitle =%5\r\nYLabel = Y\r\n"
-                          "YAxis = a    b\r\nXLabel = X\r\nXAxis = 1  2  3\r\n}\r\n")
+    return QStringLiteral(
+               "{\r\nAddress = %1\r\nColumns = %2\r\nRows = %3\r\nByteSize = 1\r\nKind = %4\r\n"
+               "Offset = -40.5\r\nConversion = 0\r\nFactor = 0.5, scale\r\nTitle =%5\r\nYLabel = Y\r\n"
+               "YAxis = a    b\r\nXLabel = X\r\nXAxis = 1  2  3\r\n}\r\n")
         .arg(QLatin1String(address))
         .arg(columns)
         .arg(rows)
@@ -45,10 +47,13 @@ struct Reading {
 };
 
 TEST(ValueAfterEquals, TakesEverythingAfterTheFirstEqualsUpToAComma) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Title = Idle speed, rpm", " Idle speed"}, {"Factor = 0.5, scale", " 0.5"}, {"Note = a=b", " a=b"},
-        {"Address=1A2F", "1A2F"},                   {"no equals here", ""},          {"Empty =", ""},
-        {"=,", ""}};
+    const std::pair<const char*, const char*> cases[] = {{"Title = Idle speed, rpm", " Idle speed"},
+                                                         {"Factor = 0.5, scale", " 0.5"},
+                                                         {"Note = a=b", " a=b"},
+                                                         {"Address=1A2F", "1A2F"},
+                                                         {"no equals here", ""},
+                                                         {"Empty =", ""},
+                                                         {"=,", ""}};
     for (const auto& [line, value] : cases)
         EXPECT_EQ(ValueAfterEquals(QLatin1String(line)), QLatin1String(value)) << line;
 }
@@ -86,9 +91,11 @@ TEST(ReadEcu, LayoutRules) {
         {"empty lines before the format line", "\r\n\n\r\n" + file(1, item("1", 1, 1, 0)), 1},
         {"lone LF ends lines", file(1, item("1", 1, 1, 0)).replace("\r\n", "\n"), 1},
         {"blank, space-only and comment lines between blocks",
-         file(2, "\r\n   \r\n; comment\r\nanything\r\n" + item("1", 1, 1, 0) + "  \r\n// more\r\n" + item("2", 1, 1, 0)),
+         file(2, "\r\n   \r\n; comment\r\nanything\r\n" + item("1", 1, 1, 0) + "  \r\n// more\r\n" +
+                     item("2", 1, 1, 0)),
          2},
-        {"blank line inside a block is skipped", file(1, item("1", 1, 1, 0).replace("Rows", "\r\n  \r\nRows")), 1},
+        {"blank line inside a block is skipped",
+         file(1, item("1", 1, 1, 0).replace("Rows", "\r\n  \r\nRows")), 1},
         {"a fourteenth value line is ignored", file(1, item("1", 1, 1, 0).replace("}", "Extra = 9\r\n}")), 1},
         {"item count 0", file(0, ""), 0},
         {"lines after the last item are ignored", file(1, item("1", 1, 1, 0) + "junk\r\n{\r\n"), 1},
@@ -122,9 +129,11 @@ TEST(ReadEcu, ItemErrorsKeepTheItemsReadBefore) {
         {"file ends before a block", file(2, one), 1},
         {"file ends inside a block", file(2, one + one.left(one.indexOf("Kind"))), 1},
         {"number does not convert", file(2, one + item("2", 1, 1, 0).replace("Rows = 1", "Rows = x")), 1},
-        {"number does not fit 16 bits", file(2, one + item("2", 1, 1, 0).replace("Rows = 1", "Rows = 40000")), 1},
+        {"number does not fit 16 bits", file(2, one + item("2", 1, 1, 0).replace("Rows = 1", "Rows = 40000")),
+         1},
         {"double does not convert", file(1, item("1", 1, 1, 0).replace("Offset = -40.5", "Offset = abc")), 0},
-        {"line without equals inside a block", file(1, item("1", 1, 1, 0).replace("Kind", "Kind 0\r\nKind")), 0},
+        {"line without equals inside a block", file(1, item("1", 1, 1, 0).replace("Kind", "Kind 0\r\nKind")),
+         0},
     };
     for (const Case& c : cases) {
         Reading r(c.content);
@@ -139,7 +148,8 @@ TEST(ReadEcu, ItemErrorsKeepTheItemsReadBefore) {
 
 TEST(ReadEcu, ThreeHundredItemsFitAndTheThreeHundredFirstIsAnError) {
     QByteArray blocks;
-    for (int n = 1; n <= 301; ++n) blocks += item("10", 1, 1, 0);
+    for (int n = 1; n <= 301; ++n)
+        blocks += item("10", 1, 1, 0);
     Reading full(file(300, blocks));
     EXPECT_EQ(full.result.outcome, Outcome::Read);
     EXPECT_EQ(full.item(300).Id, QStringLiteral("300"));
@@ -153,7 +163,8 @@ TEST(ReadEcu, HeaderErrorsStopTheOpening) {
         {"empty file", ""},
         {"ends before the header block", "FORMAT\r\nnothing\r\n"},
         {"ends inside the header", "FORMAT\r\n{\r\nHeader = a\r\n"},
-        {"header number does not convert", file(1, item("1", 1, 1, 0)).replace("Version = 7", "Version = seven")},
+        {"header number does not convert",
+         file(1, item("1", 1, 1, 0)).replace("Version = 7", "Version = seven")},
         {"item count does not convert", file(1, "").replace("Items = 1", "Items = many")},
     };
     for (const auto& [name, content] : cases) {
@@ -164,7 +175,9 @@ TEST(ReadEcu, HeaderErrorsStopTheOpening) {
 }
 
 TEST(ReadEcu, TextIsWindows1252) {
-    Reading r(file(1, item("1", 1, 1, 0, " \x80 \xB0" "C")));
+    Reading r(file(1, item("1", 1, 1, 0,
+                           " \x80 \xB0"
+                           "C")));
     ASSERT_EQ(r.result.outcome, Outcome::Read);
     EXPECT_EQ(r.item(1).Title, QString::fromUtf8(" € °C"));
 }
@@ -175,9 +188,9 @@ TEST(ItemClass, SortsByKindAndShape) {
         ItemClass expected;
     };
     const Case cases[] = {
-        {1, 1, 80, ItemClass::Flag},   {1, 1, 0, ItemClass::Value},  {1, 8, 0, ItemClass::Array},
-        {16, 1, 0, ItemClass::Array},  {16, 8, 0, ItemClass::Map},   {16, 8, 7, ItemClass::Map},
-        {1, 1, 5, ItemClass::None},    {2, 2, 80, ItemClass::Ambiguous}, {0, 0, 0, ItemClass::None},
+        {1, 1, 80, ItemClass::Flag},  {1, 1, 0, ItemClass::Value},      {1, 8, 0, ItemClass::Array},
+        {16, 1, 0, ItemClass::Array}, {16, 8, 0, ItemClass::Map},       {16, 8, 7, ItemClass::Map},
+        {1, 1, 5, ItemClass::None},   {2, 2, 80, ItemClass::Ambiguous}, {0, 0, 0, ItemClass::None},
         {1, 8, 3, ItemClass::None},
     };
     for (const Case& c : cases) {

@@ -47,14 +47,16 @@ TEST(SettingsFile, FirstWriteCreatesFileAndSection) {
 TEST(SettingsFile, ReadingRules) {
     Settings s;
     s.seed("[Other]\nBIN Location=/wrong\n[KORVEL]\n  bin location  =   /data/rom.bin  \nUpload Execute=\n"
-           "Port = 3 with text\r\nLong=" + QByteArray(300, 'x') + "\n");
+           "Port = 3 with text\r\nLong=" +
+           QByteArray(300, 'x') + "\n");
     const std::pair<const char*, QString> cases[] = {
         {"BIN Location", QStringLiteral("/data/rom.bin")}, // keys any case, values trimmed, section any case
         {"Upload Execute", QString()},
         {"PORT", QStringLiteral("3 with text")},
         {"Long", QString(254, QLatin1Char('x'))}, // at most 254 characters
     };
-    for (const auto& [key, value] : cases) EXPECT_EQ(s.file.ReadSetting(QLatin1String(key)), value) << key;
+    for (const auto& [key, value] : cases)
+        EXPECT_EQ(s.file.ReadSetting(QLatin1String(key)), value) << key;
 }
 
 TEST(SettingsFile, WriteReplacesTheKeyAndKeepsEverythingElse) {
@@ -62,8 +64,9 @@ TEST(SettingsFile, WriteReplacesTheKeyAndKeepsEverythingElse) {
     s.seed("; comment\n[other]\nPort=9\n[korvel]\nPort=4\nECU Location=/a.ecu\n\n[last]\nx=1\n");
     ASSERT_TRUE(s.file.WriteSetting(QStringLiteral("port"), QStringLiteral("2")));
     ASSERT_TRUE(s.file.WriteSetting(QStringLiteral("BIN Location"), QStringLiteral("/b.bin")));
-    EXPECT_EQ(contents(s.path), QStringLiteral("; comment\n[other]\nPort=9\n[korvel]\nport=2\nECU Location=/a.ecu\n"
-                                               "BIN Location=/b.bin\n\n[last]\nx=1\n"));
+    EXPECT_EQ(contents(s.path),
+              QStringLiteral("; comment\n[other]\nPort=9\n[korvel]\nport=2\nECU Location=/a.ecu\n"
+                             "BIN Location=/b.bin\n\n[last]\nx=1\n"));
     EXPECT_EQ(s.file.ReadSetting(QStringLiteral("Port")), QStringLiteral("2"));
 }
 

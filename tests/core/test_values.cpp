@@ -11,9 +11,14 @@ using namespace korvel;
 namespace {
 
 TEST(ParseHex, AcceptsHexDigitsOfEitherCaseAndSurroundingSpaces) {
-    const std::pair<const char*, quint64> good[] = {
-        {"ff", 255}, {"FFFF", 65535}, {"8000", 32768}, {" 1A2F", 0x1A2F}, {"0", 0}, {"00FF", 255},
-        {"FFFFFFFFFFFFFFFF", ~quint64{0}}, {"  7e  ", 0x7E}};
+    const std::pair<const char*, quint64> good[] = {{"ff", 255},
+                                                    {"FFFF", 65535},
+                                                    {"8000", 32768},
+                                                    {" 1A2F", 0x1A2F},
+                                                    {"0", 0},
+                                                    {"00FF", 255},
+                                                    {"FFFFFFFFFFFFFFFF", ~quint64{0}},
+                                                    {"  7e  ", 0x7E}};
     for (const auto& [text, value] : good) {
         const auto v = ParseHex(QString::fromLatin1(text));
         ASSERT_TRUE(v.has_value()) << text;
@@ -25,8 +30,9 @@ TEST(ParseHex, AcceptsHexDigitsOfEitherCaseAndSurroundingSpaces) {
 
 TEST(FormatCalculated, DefaultPattern) {
     const std::pair<double, const char*> cases[] = {
-        {12.5, "12.5"}, {1234.567, "1234.57"}, {0.5, ".5"}, {7, "7."}, {0, "."}, {-3.25, "-3.25"},
-        {6553.5, "6553.5"}, {250, "250."}, {0.004, "."}, {-0.004, "."}, {99999999, "99999999."}};
+        {12.5, "12.5"},         {1234.567, "1234.57"}, {0.5, ".5"},   {7, "7."},    {0, "."},
+        {-3.25, "-3.25"},       {6553.5, "6553.5"},    {250, "250."}, {0.004, "."}, {-0.004, "."},
+        {99999999, "99999999."}};
     for (const auto& [value, text] : cases)
         EXPECT_EQ(FormatCalculated(value, QStringLiteral("##.##")), QLatin1String(text)) << value;
 }
@@ -38,9 +44,17 @@ TEST(FormatCalculated, OtherPatterns) {
         const char* text;
     };
     const Case cases[] = {
-        {"0.00", 0.5, "0.50"},   {"0.00", 12, "12.00"},  {"#.0#", 1.5, "1.5"},     {"#.0#", 1, "1.0"},
-        {"##", 12.7, "13"},       {"000", 7, "007"},      {"#0.#", 0.04, "0."},     {"0.", 3.6, "4."},
-        {"#.###", 2.0005, "2.001"}, {"$#.##", -2.5, "-$2.5"}, {"#.## kPa", 101.325, "101.33 kPa"},
+        {"0.00", 0.5, "0.50"},
+        {"0.00", 12, "12.00"},
+        {"#.0#", 1.5, "1.5"},
+        {"#.0#", 1, "1.0"},
+        {"##", 12.7, "13"},
+        {"000", 7, "007"},
+        {"#0.#", 0.04, "0."},
+        {"0.", 3.6, "4."},
+        {"#.###", 2.0005, "2.001"},
+        {"$#.##", -2.5, "-$2.5"},
+        {"#.## kPa", 101.325, "101.33 kPa"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatCalculated(c.value, QLatin1String(c.pattern)), QLatin1String(c.text))
@@ -97,7 +111,8 @@ TEST(RawValue, MostSignificantByteFirst) {
     for (const Case& c : cases) {
         AppState state;
         storeRawValue(state, 0x200, c.size, c.value);
-        for (int k = 0; k < c.size; ++k) EXPECT_EQ(state.BinImage[0x200 + k].byte(), c.bytes[k]) << c.value;
+        for (int k = 0; k < c.size; ++k)
+            EXPECT_EQ(state.BinImage[0x200 + k].byte(), c.bytes[k]) << c.value;
         EXPECT_EQ(rawValue(state, 0x200, c.size), c.value);
         EXPECT_EQ(rawText(state, 0x200, c.size).size(), 2 * c.size);
         EXPECT_TRUE(state.BinImage[0x200 + c.size].isEmpty()) << "nothing written past the value";
@@ -126,13 +141,20 @@ TEST(ItemRefusal, RefusesWhatCannotBeShownSafely) {
         bool refused;
     };
     const Case cases[] = {
-        {make("7FFF", 1, 1, 1), ItemClass::Value, false}, {make("7FFF", 1, 1, 2), ItemClass::Value, true},
-        {make("7FFE", 1, 1, 2), ItemClass::Value, false}, {make("8000", 1, 1, 1), ItemClass::Flag, true},
-        {make("zz", 1, 1, 1), ItemClass::Flag, true},     {make("100", 1, 1, 0), ItemClass::Value, true},
-        {make("100", 1, 1, -2), ItemClass::Value, true},  {make("100", 1, 1, 9), ItemClass::Value, true},
-        {make("100", 1, 1, 8), ItemClass::Value, false},  {make("100", 1, 501, 1), ItemClass::Array, false},
-        {make("100", 1, 502, 1), ItemClass::Array, true}, {make("7F00", 16, 16, 1), ItemClass::Map, false},
-        {make("7F01", 16, 16, 1), ItemClass::Map, true},  {make("FFFFFFFFFFFF", 1, 1, 1), ItemClass::Flag, true},
+        {make("7FFF", 1, 1, 1), ItemClass::Value, false},
+        {make("7FFF", 1, 1, 2), ItemClass::Value, true},
+        {make("7FFE", 1, 1, 2), ItemClass::Value, false},
+        {make("8000", 1, 1, 1), ItemClass::Flag, true},
+        {make("zz", 1, 1, 1), ItemClass::Flag, true},
+        {make("100", 1, 1, 0), ItemClass::Value, true},
+        {make("100", 1, 1, -2), ItemClass::Value, true},
+        {make("100", 1, 1, 9), ItemClass::Value, true},
+        {make("100", 1, 1, 8), ItemClass::Value, false},
+        {make("100", 1, 501, 1), ItemClass::Array, false},
+        {make("100", 1, 502, 1), ItemClass::Array, true},
+        {make("7F00", 16, 16, 1), ItemClass::Map, false},
+        {make("7F01", 16, 16, 1), ItemClass::Map, true},
+        {make("FFFFFFFFFFFF", 1, 1, 1), ItemClass::Flag, true},
     };
     for (const Case& c : cases) {
         const QString r = itemRefusal(state, c.item, c.cls);

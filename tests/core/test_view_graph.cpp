@@ -14,13 +14,15 @@ namespace {
 AppState imageWith(int start, const std::vector<int>& bytes) {
     AppState state;
     state.BinSize = 32784;
-    for (size_t i = 0; i < bytes.size(); ++i) StoreByte(state, start + static_cast<int>(i), bytes[i]);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        StoreByte(state, start + static_cast<int>(i), bytes[i]);
     return state;
 }
 
 TEST(ViewGraph, ARunOf140BytesSpansTheFrame) {
     std::vector<int> bytes;
-    for (int i = 0; i < 140; ++i) bytes.push_back(128 + static_cast<int>(100 * std::sin(i / 12.0)));
+    for (int i = 0; i < 140; ++i)
+        bytes.push_back(128 + static_cast<int>(100 * std::sin(i / 12.0)));
     const AppState state = imageWith(0x35, bytes);
     ValueMatrix values;
     const ViewDivisors d = loadViewRun(state, 0x35, 140, kViewAngle, values);
@@ -58,20 +60,28 @@ TEST(ByteWindow, StepsAndCorrections) {
         int v;
         std::optional<quint64> expected;
     };
-    const Start starts[] = {{"0", 1, 0}, {"FF", -1, 0x100}, {"1F4", -1, 0x1F5}, {"35", 0, 0x35},
+    const Start starts[] = {{"0", 1, 0},     {"FF", -1, 0x100},       {"1F4", -1, 0x1F5},   {"35", 0, 0x35},
                             {"35", 1, 0x34}, {"zz", 0, std::nullopt}, {"", 0, std::nullopt}};
-    for (const Start& s : starts) EXPECT_EQ(steppedStart(QLatin1String(s.text), s.v), s.expected) << s.text;
+    for (const Start& s : starts)
+        EXPECT_EQ(steppedStart(QLatin1String(s.text), s.v), s.expected) << s.text;
 
     struct Count {
         const char* text;
         int v, least, most;
         std::optional<int> expected;
     };
-    const Count counts[] = {{"2", 1, 2, 500, 2},     {"500", -1, 2, 500, 500}, {"140", 1, 2, 500, 139},
-                            {"1", 1, 1, 500, 1},      {"501", 0, 2, 500, 500},  {"502", 0, 2, 500, std::nullopt},
-                            {"abc", 0, 2, 500, std::nullopt}, {"0", 0, 2, 500, std::nullopt}, {" 7 ", 0, 1, 500, 7}};
+    const Count counts[] = {{"2", 1, 2, 500, 2},
+                            {"500", -1, 2, 500, 500},
+                            {"140", 1, 2, 500, 139},
+                            {"1", 1, 1, 500, 1},
+                            {"501", 0, 2, 500, 500},
+                            {"502", 0, 2, 500, std::nullopt},
+                            {"abc", 0, 2, 500, std::nullopt},
+                            {"0", 0, 2, 500, std::nullopt},
+                            {" 7 ", 0, 1, 500, 7}};
     for (const Count& c : counts)
-        EXPECT_EQ(steppedCount(QLatin1String(c.text), c.v, c.least, c.most), c.expected) << c.text << " " << c.v;
+        EXPECT_EQ(steppedCount(QLatin1String(c.text), c.v, c.least, c.most), c.expected)
+            << c.text << " " << c.v;
 
     EXPECT_TRUE(windowFits(0, 16, 16));
     EXPECT_FALSE(windowFits(1, 16, 16));

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* body = reinterpret_cast<const char*>(data) + 3;
     const size_t bodySize = size - 3;
     QByteArray content(static_cast<qsizetype>(length), '\0');
-    for (qint64 i = 0; bodySize > 0 && i < length; ++i) content[i] = body[static_cast<size_t>(i) % bodySize];
+    for (qint64 i = 0; bodySize > 0 && i < length; ++i)
+        content[i] = body[static_cast<size_t>(i) % bodySize];
 
     static const QString path = QStringLiteral("/tmp/korvel-fuzz-bin-%1.bin").arg(getpid());
     QFile f(path);
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!s.ok() || state.BinSize != (length / 16 + 1) * 16) std::abort();
     for (qint64 i = 0; i < length; i += 997) {
-        if (state.BinImage[static_cast<size_t>(i)].byte() != static_cast<unsigned char>(content[i])) std::abort();
+        if (state.BinImage[static_cast<size_t>(i)].byte() != static_cast<unsigned char>(content[i]))
+            std::abort();
     }
     return 0;
 }

@@ -9,9 +9,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static korvel::AppState state;
     state.ecuHeader = {};
-    const auto result =
-        korvel::readEcuData(state, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    if (result.outcome == korvel::EcuReadResult::Outcome::Read && state.ecuHeader.ItemCount > korvel::kMaxItems)
+    const auto result = korvel::readEcuData(
+        state, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    if (result.outcome == korvel::EcuReadResult::Outcome::Read &&
+        state.ecuHeader.ItemCount > korvel::kMaxItems)
         std::abort(); // more items than the table holds cannot be a complete read
     const int count = std::clamp<int>(state.ecuHeader.ItemCount, 0, korvel::kMaxItems);
     for (int n = 1; n <= count; ++n) {

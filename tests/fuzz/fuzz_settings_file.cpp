@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     korvel::SettingsFile settings(path, QStringLiteral("korvel"));
-    const QString keys[] = {QStringLiteral("Port"), QStringLiteral("BIN Location"), QStringLiteral("Numeric Format")};
+    const QString keys[] = {QStringLiteral("Port"), QStringLiteral("BIN Location"),
+                            QStringLiteral("Numeric Format")};
     QString before[3];
     for (int k = 0; k < 3; ++k) {
         before[k] = settings.ReadSetting(keys[k]);

@@ -21,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool ok = false;
     const qulonglong expected = trimmed.toULongLong(&ok, 16);
     const bool plainHex = !trimmed.isEmpty() && trimmed.size() <= 16 &&
-                          std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) { return std::isxdigit(c.unicode()) && c.unicode() < 128; });
+                          std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
+                              return std::isxdigit(c.unicode()) && c.unicode() < 128;
+                          });
     if (plainHex && (!parsed || *parsed != expected)) std::abort();
     if (parsed && !plainHex && trimmed.size() <= 16) std::abort();
 
@@ -29,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!std::isfinite(value) && !formatted.isEmpty()) std::abort();
     if (std::isfinite(value) && std::fabs(value) < 1e12) {
         const QString standard = korvel::FormatCalculated(value, QStringLiteral("##.##"));
-        const double back = standard == QStringLiteral(".") || standard == QStringLiteral("-.")
-                                ? 0
-                                : standard.toDouble(&ok);
+        const double back =
+            standard == QStringLiteral(".") || standard == QStringLiteral("-.") ? 0 : standard.toDouble(&ok);
         if (!ok && standard != QStringLiteral(".")) std::abort();
         if (std::fabs(back - value) > 0.0050001 + std::fabs(value) * 1e-12) std::abort();
     }

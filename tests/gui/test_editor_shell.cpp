@@ -25,7 +25,8 @@ QByteArray fileBytes(const QString& path) {
 QStringList listTitles(frmEditor& e, const char* name) {
     QStringList titles;
     auto* c = e.findChild<QComboBox*>(QLatin1String(name));
-    for (int i = 0; c && i < c->count(); ++i) titles << c->itemText(i);
+    for (int i = 0; c && i < c->count(); ++i)
+        titles << c->itemText(i);
     return titles;
 }
 
@@ -50,7 +51,8 @@ private slots:
         QCOMPARE(e.vars().MapItems, (std::vector<int>{9, 10}));
         auto* tabs = e.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
         QStringList captions;
-        for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+        for (int i = 0; i < tabs->count(); ++i)
+            captions << tabs->tabText(i);
         QCOMPARE(captions, (QStringList{"Flags", "Values", "Arrays", "3D Maps", "Hex"}));
         // No emulator attached: the five transfer buttons stay disabled.
         for (const char* b : {"cmdComplete", "cmdUpload", "cmdDownload", "cmdBatch", "cmdCheck"})
@@ -81,18 +83,19 @@ private slots:
         QTest::addColumn<QByteArray>("ecu");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("item of no class") << ecuText({ItemSpec{.address = "10", .kind = 5}}) << int(Outcome::ClosedItself)
-                                          << QStringList{"Error in ECU File"};
-        QTest::newRow("wrong format") << QByteArray("[header]\n") << int(Outcome::ClosedItself)
-                                      << QStringList{"Incorrect ECU Format"};
+        QTest::newRow("item of no class") << ecuText({ItemSpec{.address = "10", .kind = 5}})
+                                          << int(Outcome::ClosedItself) << QStringList{"Error in ECU File"};
+        QTest::newRow("wrong format")
+            << QByteArray("[header]\n") << int(Outcome::ClosedItself) << QStringList{"Incorrect ECU Format"};
         QTest::newRow("item error leaves the count short")
-            << ecuText({ItemSpec{.address = "10"}, ItemSpec{.address = "11"}}).replace("Rows = 1\r\nByteSize = 1\r\nKind = 0\r\nOffset = 0\r\nConversion = 0"
-                                                 "\r\nFactor = 1\r\nTitle =\r\nYLabel =\r\nYAxis =\r\nXLabel =\r\n"
-                                                 "XAxis =\r\n}\r\n{\r\nAddress = 11",
-                                                 "Rows = x\r\n")
+            << ecuText({ItemSpec{.address = "10"}, ItemSpec{.address = "11"}})
+                   .replace("Rows = 1\r\nByteSize = 1\r\nKind = 0\r\nOffset = 0\r\nConversion = 0"
+                            "\r\nFactor = 1\r\nTitle =\r\nYLabel =\r\nYAxis =\r\nXLabel =\r\n"
+                            "XAxis =\r\n}\r\n{\r\nAddress = 11",
+                            "Rows = x\r\n")
             << int(Outcome::ClosedItself) << QStringList{"ECU File Error", "Error in ECU File"};
-        QTest::newRow("broken header") << QByteArray("FORMAT\n{\nHeader = a\n") << int(Outcome::Failed)
-                                       << QStringList{};
+        QTest::newRow("broken header")
+            << QByteArray("FORMAT\n{\nHeader = a\n") << int(Outcome::Failed) << QStringList{};
     }
     void definitionsThatDoNotOpen() {
         QFETCH(QByteArray, ecu);
@@ -231,9 +234,11 @@ private slots:
         e.reject();
         QVERIFY(!e.isVisible());
         QCOMPARE(f.prompt.unexpected, 0);
-        if (!edited) QVERIFY(f.prompt.shown.empty());
-        else QCOMPARE(f.prompt.shown.at(1).text,
-                      QStringLiteral("BIN File has been changed. Would you like to save it now?"));
+        if (!edited)
+            QVERIFY(f.prompt.shown.empty());
+        else
+            QCOMPARE(f.prompt.shown.at(1).text,
+                     QStringLiteral("BIN File has been changed. Would you like to save it now?"));
         QCOMPARE(fileBytes(f.state.BinPath) == before, !(edited && answer));
         // Pending changes for the emulator stay whatever the answer.
         QCOMPARE(f.state.PendingChanges[0x20].isEmpty(), !edited);

@@ -141,7 +141,8 @@ private slots:
         QVERIFY(grid->columnWidth(16) >= qRound(300 * dpi / 1440));
         QVERIFY(grid->columnWidth(0) > fm.horizontalAdvance(QStringLiteral("000000")));
         QVERIFY(grid->columnWidth(16) > fm.horizontalAdvance(QStringLiteral("FF")));
-        QVERIFY(grid->columnWidth(16) <= std::max(qRound(300 * dpi / 1440), fm.horizontalAdvance(QStringLiteral("FF")) * 3));
+        QVERIFY(grid->columnWidth(16) <=
+                std::max(qRound(300 * dpi / 1440), fm.horizontalAdvance(QStringLiteral("FF")) * 3));
         // A second press shows the same.
         QTest::mouseClick(o.find<QPushButton>("cmdPopulate"), Qt::LeftButton);
         QCOMPARE(grid->rows(), gridRows);

@@ -28,11 +28,21 @@ private slots:
         QTest::addColumn<QString>("bin");
         QTest::addColumn<QString>("ecu");
         QTest::addColumn<QString>("message");
-        QTest::newRow("both empty") << "" << "" << "A BIN File, and An ECU File are required";
-        QTest::newRow("ecu empty") << "sample.bin" << "" << "A BIN File, and An ECU File are required";
-        QTest::newRow("bin missing") << "missing.bin" << "sample.ecu" << "BIN File Not Found";
-        QTest::newRow("ecu missing") << "sample.bin" << "missing.ecu" << "ECU File Not Found";
-        QTest::newRow("ecu extension") << "sample.bin" << "engine.txt" << "ECU file is not correct.";
+        QTest::newRow("both empty") << ""
+                                    << ""
+                                    << "A BIN File, and An ECU File are required";
+        QTest::newRow("ecu empty") << "sample.bin"
+                                   << ""
+                                   << "A BIN File, and An ECU File are required";
+        QTest::newRow("bin missing") << "missing.bin"
+                                     << "sample.ecu"
+                                     << "BIN File Not Found";
+        QTest::newRow("ecu missing") << "sample.bin"
+                                     << "missing.ecu"
+                                     << "ECU File Not Found";
+        QTest::newRow("ecu extension") << "sample.bin"
+                                       << "engine.txt"
+                                       << "ECU file is not correct.";
     }
     void checksBeforeOpening() {
         QFETCH(QString, bin);
@@ -68,7 +78,8 @@ private slots:
         QVERIFY(f.prompt.shown.empty());
         QCOMPARE(f.state.EcuPath, f.path(QStringLiteral("ENGINE.Ecu")));
         // Opening stored both paths and the editor wrote its defaults.
-        QCOMPARE(f.settings.ReadSetting(QStringLiteral("ECU Location")), f.path(QStringLiteral("ENGINE.Ecu")));
+        QCOMPARE(f.settings.ReadSetting(QStringLiteral("ECU Location")),
+                 f.path(QStringLiteral("ENGINE.Ecu")));
         QCOMPARE(f.settings.ReadSetting(QStringLiteral("Numeric Format")), QStringLiteral("##.##"));
         QCOMPARE(f.settings.ReadSetting(QStringLiteral("Port")), QStringLiteral("1"));
     }
@@ -92,10 +103,22 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("after");
-        QTest::newRow("chosen") << "/data/old.bin" << "/data/new.bin" << "/data/" << "/data/new.bin";
-        QTest::newRow("cancelled") << "/data/old.bin" << "" << "/data/" << "/data/old.bin";
-        QTest::newRow("windows path") << "C:\\data\\rom.bin" << "" << "C:\\data\\" << "C:\\data\\rom.bin";
-        QTest::newRow("no folder") << "rom.bin" << "" << "" << "rom.bin";
+        QTest::newRow("chosen") << "/data/old.bin"
+                                << "/data/new.bin"
+                                << "/data/"
+                                << "/data/new.bin";
+        QTest::newRow("cancelled") << "/data/old.bin"
+                                   << ""
+                                   << "/data/"
+                                   << "/data/old.bin";
+        QTest::newRow("windows path") << "C:\\data\\rom.bin"
+                                      << ""
+                                      << "C:\\data\\"
+                                      << "C:\\data\\rom.bin";
+        QTest::newRow("no folder") << "rom.bin"
+                                   << ""
+                                   << ""
+                                   << "rom.bin";
     }
     void browsing() {
         QFETCH(QString, start);
@@ -127,7 +150,9 @@ private slots:
     }
 
 private:
-    static QLineEdit* box(QWidget& w, const char* name) { return w.findChild<QLineEdit*>(QLatin1String(name)); }
+    static QLineEdit* box(QWidget& w, const char* name) {
+        return w.findChild<QLineEdit*>(QLatin1String(name));
+    }
     static void click(QWidget& w, const char* name) {
         auto* b = w.findChild<QPushButton*>(QLatin1String(name));
         QVERIFY(b);

@@ -100,8 +100,11 @@ private slots:
         const QString text = f.prompt.last();
         QVERIFY2(!text.contains(QStringLiteral("Saved.")), qPrintable(text));
         QVERIFY2(text.contains(f.state.BinPath), qPrintable(text));
-        if (place != QLatin1String("read-only")) QVERIFY2(text.contains(reason), qPrintable(text));
-        else QVERIFY2(text.contains(reason) || text.contains(QStringLiteral("not permitted")), qPrintable(text));
+        if (place != QLatin1String("read-only"))
+            QVERIFY2(text.contains(reason), qPrintable(text));
+        else
+            QVERIFY2(text.contains(reason) || text.contains(QStringLiteral("not permitted")),
+                     qPrintable(text));
         QCOMPARE(f.prompt.shown.front().icon, Prompt::Icon::Critical);
         QVERIFY(!e.isSaved());
         QCOMPARE(f.state.BinImage[0x0202].byte(), 0x99);

@@ -19,7 +19,8 @@ namespace {
 // A loaded image of `length` bytes and an emulator that answers.
 void loadImage(GuiFixture& f, int length) {
     QByteArray data(length, '\0');
-    for (int i = 0; i < length; ++i) data[i] = static_cast<char>(i * 13 + 1);
+    for (int i = 0; i < length; ++i)
+        data[i] = static_cast<char>(i * 13 + 1);
     f.state.BinPath = f.writeFile(QStringLiteral("rom.bin"), data);
     QVERIFY(ReadBinFile(f.state).ok());
     f.emulator.setFaults({});
@@ -30,7 +31,9 @@ QString text(QWidget& w, const char* name) {
     return w.findChild<QPushButton*>(QLatin1String(name))->text();
 }
 
-void click(QWidget& w, const char* name) { w.findChild<QPushButton*>(QLatin1String(name))->click(); }
+void click(QWidget& w, const char* name) {
+    w.findChild<QPushButton*>(QLatin1String(name))->click();
+}
 
 } // namespace
 
@@ -43,10 +46,22 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("firstMessage");
-        QTest::newRow("download") << "download" << "Download File to ECU" << "" << "Download Time = ";
-        QTest::newRow("verify") << "verify" << "Verify Download" << "No Errors" << "Download Time = ";
-        QTest::newRow("batch") << "batch" << "Batch Download File to ECU" << "" << "Download Time = ";
-        QTest::newRow("check") << "check" << "Check Download" << "No Errors" << "K";
+        QTest::newRow("download") << "download"
+                                  << "Download File to ECU"
+                                  << ""
+                                  << "Download Time = ";
+        QTest::newRow("verify") << "verify"
+                                << "Verify Download"
+                                << "No Errors"
+                                << "Download Time = ";
+        QTest::newRow("batch") << "batch"
+                               << "Batch Download File to ECU"
+                               << ""
+                               << "Download Time = ";
+        QTest::newRow("check") << "check"
+                               << "Check Download"
+                               << "No Errors"
+                               << "K";
     }
     void eachWindowRunsAndEndsWithClose() {
         QFETCH(QString, window);
@@ -57,12 +72,17 @@ private slots:
         loadImage(f, 100);
         Services s = f.services();
         std::unique_ptr<TransferWindow> w;
-        if (window == QLatin1String("download")) w = std::make_unique<frmDownload>(s);
-        else if (window == QLatin1String("verify")) w = std::make_unique<frmVerify>(s);
-        else if (window == QLatin1String("batch")) w = std::make_unique<frmBatchDownload>(s);
-        else w = std::make_unique<frmCheck>(s);
+        if (window == QLatin1String("download"))
+            w = std::make_unique<frmDownload>(s);
+        else if (window == QLatin1String("verify"))
+            w = std::make_unique<frmVerify>(s);
+        else if (window == QLatin1String("batch"))
+            w = std::make_unique<frmBatchDownload>(s);
+        else
+            w = std::make_unique<frmCheck>(s);
         if (window == QLatin1String("verify")) {
-            for (int i = 0; i < 96; ++i) f.emulator.memory()[i] = static_cast<char>(f.state.byteAt(i));
+            for (int i = 0; i < 96; ++i)
+                f.emulator.memory()[i] = static_cast<char>(f.state.byteAt(i));
         }
         QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(text(*w, "cmdCancel"), QStringLiteral("Cancel"));
@@ -75,7 +95,8 @@ private slots:
         QVERIFY(f.prompt.last().startsWith(QStringLiteral("Download Time = ")));
         if (window == QLatin1String("download") || window == QLatin1String("batch")) {
             // A 100-byte file: addresses 0..95 are sent, the short last block is left alone.
-            for (int i = 0; i < 96; ++i) QCOMPARE(static_cast<unsigned char>(f.emulator.memory()[i]), f.state.byteAt(i));
+            for (int i = 0; i < 96; ++i)
+                QCOMPARE(static_cast<unsigned char>(f.emulator.memory()[i]), f.state.byteAt(i));
             QCOMPARE(f.emulator.memory()[96], '\0');
         }
         // The close box and Esc are refused; the button closes.

@@ -34,7 +34,8 @@ private slots:
         Services s = f.services();
         frmView v(s);
         QCOMPARE(v.Form_Load().outcome, OpeningResult::Outcome::Opened);
-        QCOMPARE(v.windowTitle(), QStringLiteral("Lumsk Version %1     File Size: %2").arg(versionText(), size));
+        QCOMPARE(v.windowTitle(),
+                 QStringLiteral("Lumsk Version %1     File Size: %2").arg(versionText(), size));
     }
 
     void aRejectedDefinitionClosesTheViewer() {
@@ -73,14 +74,30 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
-        QTest::newRow("start not hex") << "txtStart" << "xyz" << "35";
-        QTest::newRow("start past the image") << "txtStart" << "8010" << "35";
-        QTest::newRow("start near the end") << "txtStart" << "7FF0" << "7FF0";
-        QTest::newRow("start fits") << "txtStart" << "7f00" << "7F00";
-        QTest::newRow("run not a number") << "txtCols" << "lots" << "140";
-        QTest::newRow("run above 500") << "txtCols" << "600" << "140";
-        QTest::newRow("run of 501 is corrected") << "txtCols" << "501" << "500";
-        QTest::newRow("run of 1 is corrected") << "txtCols" << "1" << "2";
+        QTest::newRow("start not hex") << "txtStart"
+                                       << "xyz"
+                                       << "35";
+        QTest::newRow("start past the image") << "txtStart"
+                                              << "8010"
+                                              << "35";
+        QTest::newRow("start near the end") << "txtStart"
+                                            << "7FF0"
+                                            << "7FF0";
+        QTest::newRow("start fits") << "txtStart"
+                                    << "7f00"
+                                    << "7F00";
+        QTest::newRow("run not a number") << "txtCols"
+                                          << "lots"
+                                          << "140";
+        QTest::newRow("run above 500") << "txtCols"
+                                       << "600"
+                                       << "140";
+        QTest::newRow("run of 501 is corrected") << "txtCols"
+                                                 << "501"
+                                                 << "500";
+        QTest::newRow("run of 1 is corrected") << "txtCols"
+                                               << "1"
+                                               << "2";
     }
     void boxesRefuseWhatTheImageCannotShow() {
         QFETCH(QString, box);

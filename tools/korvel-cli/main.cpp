@@ -10,7 +10,8 @@ namespace {
 
 int usage() {
     err(QStringLiteral("usage: korvel-cli VERB ARGS..."));
-    for (const Verb& v : verbs()) err(QStringLiteral("  korvel-cli %1").arg(QLatin1String(v.usage)));
+    for (const Verb& v : verbs())
+        err(QStringLiteral("  korvel-cli %1").arg(QLatin1String(v.usage)));
     return 2;
 }
 

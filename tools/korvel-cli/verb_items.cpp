@@ -13,7 +13,9 @@ namespace korvel::cli {
 
 namespace {
 
-QJsonValue textOrNull(const QString& text, bool present) { return present ? QJsonValue(text) : QJsonValue(); }
+QJsonValue textOrNull(const QString& text, bool present) {
+    return present ? QJsonValue(text) : QJsonValue();
+}
 
 // The item's bytes and the texts the editor shows for them in calculated mode.
 void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, const QString& pattern,
@@ -26,7 +28,9 @@ void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, con
     const int a = itemAddress(item);
     QJsonArray raw, text;
     switch (cls) {
-    case ItemClass::Flag: raw.append(state.byteAt(a)); break;
+    case ItemClass::Flag:
+        raw.append(state.byteAt(a));
+        break;
     case ItemClass::Value: {
         const quint64 v = rawValue(state, a, item.ByteSize);
         raw.append(static_cast<double>(v));
@@ -45,7 +49,8 @@ void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, con
         }
         break;
     }
-    default: break;
+    default:
+        break;
     }
     o.insert(QStringLiteral("raw"), raw);
     if (cls != ItemClass::Flag) o.insert(QStringLiteral("text"), text);
@@ -57,17 +62,23 @@ int run(const QStringList& argsIn) {
     bool json = false;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
-        if (a == QLatin1String("--json")) json = true;
-        else if (a == QLatin1String("--bin") && !args.isEmpty()) bin = args.takeFirst();
-        else if (a == QLatin1String("--format") && !args.isEmpty()) pattern = args.takeFirst();
-        else if (ecu.isEmpty() && !a.startsWith(QLatin1String("--"))) ecu = a;
+        if (a == QLatin1String("--json"))
+            json = true;
+        else if (a == QLatin1String("--bin") && !args.isEmpty())
+            bin = args.takeFirst();
+        else if (a == QLatin1String("--format") && !args.isEmpty())
+            pattern = args.takeFirst();
+        else if (ecu.isEmpty() && !a.startsWith(QLatin1String("--")))
+            ecu = a;
         else {
-            err(QStringLiteral("usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
+            err(QStringLiteral(
+                "usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
             return 2;
         }
     }
     if (ecu.isEmpty()) {
-        err(QStringLiteral("usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
+        err(QStringLiteral(
+            "usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
         return 2;
     }
     AppState state;
@@ -126,10 +137,12 @@ int run(const QStringList& argsIn) {
                                 o[QStringLiteral("address")].toString().trimmed())
                            .arg(o[QStringLiteral("columns")].toInt())
                            .arg(o[QStringLiteral("rows")].toInt());
-        if (o.contains(QStringLiteral("error"))) line += QStringLiteral(": ") + o[QStringLiteral("error")].toString();
+        if (o.contains(QStringLiteral("error")))
+            line += QStringLiteral(": ") + o[QStringLiteral("error")].toString();
         else if (o.contains(QStringLiteral("raw"))) {
             QStringList raw;
-            for (const QJsonValue& r : o[QStringLiteral("raw")].toArray()) raw << QString::number(r.toDouble(), 'f', 0);
+            for (const QJsonValue& r : o[QStringLiteral("raw")].toArray())
+                raw << QString::number(r.toDouble(), 'f', 0);
             line += QStringLiteral(": ") + raw.join(QLatin1Char(' '));
         }
         out(line);

@@ -31,7 +31,9 @@ int run(const QStringList& argsIn) {
         size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
         args.remove(at, 2);
     }
-    if (args.size() != 4) return fail(QStringLiteral("usage: korvel-cli render-line IMAGE.bin START COLS OUT.png [--size WxH]"));
+    if (args.size() != 4)
+        return fail(
+            QStringLiteral("usage: korvel-cli render-line IMAGE.bin START COLS OUT.png [--size WxH]"));
 
     AppState state;
     if (!loadImage(state, args[0])) return 2;
@@ -40,7 +42,9 @@ int run(const QStringList& argsIn) {
     if (!start) return fail(QStringLiteral("START must be a hexadecimal address: %1").arg(args[1]));
     if (!cols) return fail(QStringLiteral("COLS must be a number from 2 to 500: %1").arg(args[2]));
     if (!windowFits(*start, *cols, state.BinSize))
-        return fail(QStringLiteral("the run %1 + %2 reaches past the image (%3 cells)").arg(args[1], args[2]).arg(state.BinSize));
+        return fail(QStringLiteral("the run %1 + %2 reaches past the image (%3 cells)")
+                        .arg(args[1], args[2])
+                        .arg(state.BinSize));
 
     ValueMatrix values;
     const ViewDivisors divisors = loadViewRun(state, *start, *cols, kViewAngle, values);
@@ -54,7 +58,8 @@ int run(const QStringList& argsIn) {
     return 0;
 }
 
-const VerbRegistration registration{{"render-line", "render-line IMAGE.bin START COLS OUT.png [--size WxH]", run}};
+const VerbRegistration registration{
+    {"render-line", "render-line IMAGE.bin START COLS OUT.png [--size WxH]", run}};
 
 } // namespace
 

@@ -11,9 +11,13 @@ std::vector<Verb>& table() {
 }
 } // namespace
 
-VerbRegistration::VerbRegistration(Verb verb) { table().push_back(std::move(verb)); }
+VerbRegistration::VerbRegistration(Verb verb) {
+    table().push_back(std::move(verb));
+}
 
-const std::vector<Verb>& verbs() { return table(); }
+const std::vector<Verb>& verbs() {
+    return table();
+}
 
 void out(const QString& line) {
     std::fputs(line.toUtf8().constData(), stdout);

@@ -34,11 +34,14 @@ QString fields(const std::vector<QString>& labels, int width, bool alignLeft = f
 
 QString numberFields(int first, int step, int count, int width) {
     std::vector<QString> labels;
-    for (int k = 0; k < count; ++k) labels.push_back(QString::number(first + step * k));
+    for (int k = 0; k < count; ++k)
+        labels.push_back(QString::number(first + step * k));
     return fields(labels, width);
 }
 
-void put(QByteArray& image, int address, int value) { image[address] = static_cast<char>(value & 0xFF); }
+void put(QByteArray& image, int address, int value) {
+    image[address] = static_cast<char>(value & 0xFF);
+}
 
 } // namespace
 
@@ -58,12 +61,17 @@ int main(int argc, char** argv) {
         image[i] = static_cast<char>(seed >> 24);
     }
     // A smooth run the viewer shows by default (140 bytes from 0x35).
-    for (int i = 0; i < 140; ++i) put(image, 0x35 + i, static_cast<int>(128 + 100 * std::sin(i / 12.0)));
+    for (int i = 0; i < 140; ++i)
+        put(image, 0x35 + i, static_cast<int>(128 + 100 * std::sin(i / 12.0)));
 
     std::vector<Item> items;
-    items.push_back({0x0100, 1, 1, 1, 80, 0, 0, 1, " Engine options", " Option", fields({"A/C", "Fan2", "EGR", "O2htr", "Knock", "VSS", "IdleC", "Spark"}, 5, true), " Bits", " Set = fitted"});
+    items.push_back({0x0100, 1, 1, 1, 80, 0, 0, 1, " Engine options", " Option",
+                     fields({"A/C", "Fan2", "EGR", "O2htr", "Knock", "VSS", "IdleC", "Spark"}, 5, true),
+                     " Bits", " Set = fitted"});
     put(image, 0x0100, 0x81);
-    items.push_back({0x0101, 1, 1, 1, 80, 0, 0, 1, " Diagnostic switches", " Code", fields({"C12", "C13", "C14", "C21", "C24", "C32", "C42", "C44"}, 5, true), " Bits", " Set = reported"});
+    items.push_back({0x0101, 1, 1, 1, 80, 0, 0, 1, " Diagnostic switches", " Code",
+                     fields({"C12", "C13", "C14", "C21", "C24", "C32", "C42", "C44"}, 5, true), " Bits",
+                     " Set = reported"});
     put(image, 0x0101, 0x5A);
 
     items.push_back({0x0200, 1, 1, 2, 0, 0, 0, 1, " Rev limit", "", "", " rpm", ""});
@@ -78,14 +86,19 @@ int main(int argc, char** argv) {
     put(image, 0x0205, 0x20);
 
     // Coolant enrichment: one column of eight rows, rich when cold.
-    items.push_back({0x0300, 1, 8, 1, 0, -40, 0, 1, " Coolant enrichment", " Coolant C", numberFields(-40, 20, 8, 5), " Enrich %", ""});
-    for (int r = 0; r < 8; ++r) put(image, 0x0300 + r, 140 - 15 * r);
+    items.push_back({0x0300, 1, 8, 1, 0, -40, 0, 1, " Coolant enrichment", " Coolant C",
+                     numberFields(-40, 20, 8, 5), " Enrich %", ""});
+    for (int r = 0; r < 8; ++r)
+        put(image, 0x0300 + r, 140 - 15 * r);
     // Cranking fuel: one row of sixteen columns.
-    items.push_back({0x0310, 16, 1, 1, 0, 0, 0, 0.5, " Cranking fuel", "", "", " Coolant / 10 C", numberFields(-4, 1, 16, 3)});
-    for (int c = 0; c < 16; ++c) put(image, 0x0310 + c, 200 - 11 * c);
+    items.push_back({0x0310, 16, 1, 1, 0, 0, 0, 0.5, " Cranking fuel", "", "", " Coolant / 10 C",
+                     numberFields(-4, 1, 16, 3)});
+    for (int c = 0; c < 16; ++c)
+        put(image, 0x0310 + c, 200 - 11 * c);
 
     // Spark advance: 16 rpm columns by 8 load rows, rising with rpm and falling with load.
-    items.push_back({0x0400, 16, 8, 1, 0, -10, 0, 0.5, " Spark advance", " Load kPa", numberFields(20, 12, 8, 5), " rpm x 100", numberFields(4, 4, 16, 3)});
+    items.push_back({0x0400, 16, 8, 1, 0, -10, 0, 0.5, " Spark advance", " Load kPa",
+                     numberFields(20, 12, 8, 5), " rpm x 100", numberFields(4, 4, 16, 3)});
     for (int r = 0; r < 8; ++r) {
         for (int c = 0; c < 16; ++c) {
             const double rpm = c / 15.0, load = r / 7.0;
@@ -94,7 +107,8 @@ int main(int argc, char** argv) {
         }
     }
     // Volumetric efficiency: 12 x 12 with a torque peak in the middle.
-    items.push_back({0x0500, 12, 12, 1, 0, 0, 0, 0.5, " Volumetric efficiency", " MAP kPa", numberFields(20, 8, 12, 5), " rpm x 100", numberFields(6, 5, 12, 3)});
+    items.push_back({0x0500, 12, 12, 1, 0, 0, 0, 0.5, " Volumetric efficiency", " MAP kPa",
+                     numberFields(20, 8, 12, 5), " rpm x 100", numberFields(6, 5, 12, 3)});
     for (int r = 0; r < 12; ++r) {
         for (int c = 0; c < 12; ++c) {
             const double x = (c - 6.5) / 5.0, y = (r - 7.0) / 6.0;
@@ -105,7 +119,8 @@ int main(int argc, char** argv) {
 
     // Checksum: the sum of bytes 0..7FFD, low two bytes, high byte first at 7FFE.
     quint32 sum = 0;
-    for (int i = 0; i <= 0x7FFD; ++i) sum += static_cast<unsigned char>(image[i]);
+    for (int i = 0; i <= 0x7FFD; ++i)
+        sum += static_cast<unsigned char>(image[i]);
     put(image, 0x7FFE, static_cast<int>((sum >> 8) & 0xFF));
     put(image, 0x7FFF, static_cast<int>(sum & 0xFF));
 
@@ -130,7 +145,8 @@ int main(int argc, char** argv) {
       << "}\r\n";
     for (const Item& it : items) {
         s << "\r\n{\r\n"
-          << "Address = " << QString::number(it.address, 16).toUpper().rightJustified(4, QLatin1Char('0')) << "\r\n"
+          << "Address = " << QString::number(it.address, 16).toUpper().rightJustified(4, QLatin1Char('0'))
+          << "\r\n"
           << "Columns = " << it.columns << "\r\n"
           << "Rows = " << it.rows << "\r\n"
           << "ByteSize = " << it.byteSize << "\r\n"

@@ -10,7 +10,9 @@ GuiFixture::GuiFixture() : settings(dir.filePath(QStringLiteral("korvel.ini")), 
     emulator.setFaults(silent);
 }
 
-Services GuiFixture::services() { return Services{state, settings, prompt, ticker, *ports}; }
+Services GuiFixture::services() {
+    return Services{state, settings, prompt, ticker, *ports};
+}
 
 QString GuiFixture::writeFile(const QString& name, const QByteArray& content) {
     QFile f(dir.filePath(name));
@@ -27,19 +29,21 @@ void GuiFixture::useSample() {
     state.EcuPath = path(QStringLiteral("sample.ecu"));
 }
 
-QByteArray ecuText(const std::vector<ItemSpec>& items, const QString& checksumAddress, const QString& checksumSize,
-                   const QString& checksumStart, const QString& checksumEnd) {
+QByteArray ecuText(const std::vector<ItemSpec>& items, const QString& checksumAddress,
+                   const QString& checksumSize, const QString& checksumStart, const QString& checksumEnd) {
     QString s = QStringLiteral("ECU FORMAT\r\n{\r\nHeader = test\r\nVersion = 1\r\n");
-    s += QStringLiteral("ChecksumAddress = %1\r\nChecksumSize = %2\r\nChecksumStart = %3\r\nChecksumEnd = %4\r\n")
+    s += QStringLiteral(
+             "ChecksumAddress = %1\r\nChecksumSize = %2\r\nChecksumStart = %3\r\nChecksumEnd = %4\r\n")
              .arg(checksumAddress, checksumSize, checksumStart, checksumEnd);
     s += QStringLiteral("Items = %1\r\n}\r\n").arg(items.size());
     for (const ItemSpec& it : items) {
-        s += QStringLiteral("{\r\nAddress = %1\r\nColumns = %2\r\nRows = %3\r\nByteSize = %4\r\nKind = %5\r\n")
-                 .arg(it.address)
-                 .arg(it.columns)
-                 .arg(it.rows)
-                 .arg(it.byteSize)
-                 .arg(it.kind);
+        s +=
+            QStringLiteral("{\r\nAddress = %1\r\nColumns = %2\r\nRows = %3\r\nByteSize = %4\r\nKind = %5\r\n")
+                .arg(it.address)
+                .arg(it.columns)
+                .arg(it.rows)
+                .arg(it.byteSize)
+                .arg(it.kind);
         s += QStringLiteral("Offset = %1\r\nConversion = %2\r\nFactor = %3\r\n")
                  .arg(it.offset)
                  .arg(it.conversion)

@@ -59,8 +59,10 @@ struct ItemSpec {
     double factor = 1;
     QString title = {}, yLabel = {}, yAxis = {}, xLabel = {}, xAxis = {};
 };
-QByteArray ecuText(const std::vector<ItemSpec>& items, const QString& checksumAddress = QStringLiteral("7FFE"),
-                   const QString& checksumSize = QStringLiteral("2"), const QString& checksumStart = QStringLiteral("0"),
+QByteArray ecuText(const std::vector<ItemSpec>& items,
+                   const QString& checksumAddress = QStringLiteral("7FFE"),
+                   const QString& checksumSize = QStringLiteral("2"),
+                   const QString& checksumStart = QStringLiteral("0"),
                    const QString& checksumEnd = QStringLiteral("7FFD"));
 
 } // namespace korvel::test

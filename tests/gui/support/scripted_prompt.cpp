@@ -2,7 +2,9 @@
 
 namespace korvel::test {
 
-void ScriptedPrompt::message(const QString& text, Icon icon) { shown.push_back({text, icon, false}); }
+void ScriptedPrompt::message(const QString& text, Icon icon) {
+    shown.push_back({text, icon, false});
+}
 
 bool ScriptedPrompt::askYesNo(const QString& text) {
     shown.push_back({text, Icon::None, true});
@@ -29,7 +31,8 @@ QString ScriptedPrompt::openFile(const QString& title, const QString& folder, co
 
 QStringList ScriptedPrompt::texts() const {
     QStringList t;
-    for (const Shown& s : shown) t << s.text;
+    for (const Shown& s : shown)
+        t << s.text;
     return t;
 }
 
