@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -66,16 +68,19 @@ Status ReadBinFile(AppState& state) {
     QFile file(state.BinPath);
     if (!file.open(QIODevice::ReadOnly))
         return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
-    const qint64 length = file.size();
-    if (length > kLargestBinFile) {
+    // A device or a pipe has no size and may never end (/dev/zero): only a regular file
+    // is an image, and no more than one byte past the largest image is ever read.
+    if (file.isSequential() || !QFileInfo(state.BinPath).isFile())
+        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(state.BinPath));
+    const QByteArray data = file.read(kLargestBinFile + 1);
+    if (const qint64 length = std::max<qint64>(data.size(), file.size()); length > kLargestBinFile) {
         return Status::failure(
             QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
                 .arg(state.BinPath)
                 .arg(length)
                 .arg(kLargestBinFile));
     }
-    const QByteArray data = file.readAll();
-    if (data.size() != length)
+    if (file.error() != QFileDevice::NoError)
         return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
 
     // Blocks of 16: the block that comes back short (possibly empty) ends the read and

@@ -22,6 +22,9 @@ QString lastByteText(int lastSaved) {
 
 ChecksumLayoutResult checksumLayout(const AppState& state) {
     const EcuHeader& h = state.ecuHeader;
+    bool isNumber = false;
+    const int size = h.ChecksumSize.trimmed().toInt(&isNumber);
+    if (isNumber && size == 0) return {std::nullopt, QString::fromLatin1(kNoChecksumText), true};
     struct HexField {
         const char* name;
         const QString& text;
@@ -36,8 +39,6 @@ ChecksumLayoutResult checksumLayout(const AppState& state) {
                     refused(QStringLiteral("%1 \"%2\" in the ECU definition is not a hexadecimal address.")
                                 .arg(QLatin1String(f.name), f.text.trimmed()))};
     }
-    bool isNumber = false;
-    const int size = h.ChecksumSize.trimmed().toInt(&isNumber);
     if (!isNumber || size < 1 || size > 4)
         return {std::nullopt,
                 refused(QStringLiteral(

@@ -22,10 +22,14 @@ struct ChecksumLayout {
 // a ChecksumSize outside 1..4, or a summed range or stored bytes that reach past the
 // last byte Save writes back (cell BinSize - 17). An empty summed range (start above
 // end) reads nothing and is never refused for where it lies.
+// A ChecksumSize of 0 means the definition has no checksum: `absent` is set and the
+// refusal says so (kNoChecksumText), whatever the other header values hold.
 struct ChecksumLayoutResult {
     std::optional<ChecksumLayout> layout;
     QString refusal;
+    bool absent = false;
 };
+inline constexpr const char* kNoChecksumText = "The definition has no checksum.";
 ChecksumLayoutResult checksumLayout(const AppState& state);
 
 // The sum of the byte values of cells start..end; 0 when start is above end. At most

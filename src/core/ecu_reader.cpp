@@ -147,6 +147,8 @@ QString ValueAfterEquals(const QString& line) {
 
 EcuReadResult ReadEcuFile(AppState& state) {
     using Outcome = EcuReadResult::Outcome;
+    // No item of a definition read earlier may survive a read that fails half-way.
+    state.EcuItemTable.fill(EcuItem{});
     QFile file(state.EcuPath);
     if (!file.open(QIODevice::ReadOnly)) {
         return fail(Outcome::HeaderError, QStringLiteral("%1: %2").arg(state.EcuPath, file.errorString()), 0,
@@ -157,6 +159,7 @@ EcuReadResult ReadEcuFile(AppState& state) {
 
 EcuReadResult readEcuData(AppState& state, const QByteArray& data) {
     using Outcome = EcuReadResult::Outcome;
+    state.EcuItemTable.fill(EcuItem{});
     Reader reader(data);
 
     // The first non-empty line names the format.

@@ -48,7 +48,13 @@ std::optional<HexWindowTexts> hexBoxChange(const HexWindowTexts& accepted, HexBo
         if (window->start >= filled) return std::nullopt;
     } else if (!windowFits(static_cast<quint64>(window->start), qint64{window->cols} * window->rows,
                            filled)) {
-        return std::nullopt;
+        // A step that brings the window's end nearer is taken even while the window still
+        // reaches past the image: on a small image the steppers can then walk a window that
+        // is too large back inside instead of going dead.
+        HexWindowTexts before = accepted;
+        (box == HexBox::Start ? before.start : box == HexBox::Cols ? before.cols : before.rows) = text;
+        const auto was = parseHexWindow(before);
+        if (v == 0 || !was || window->lastByte() >= was->lastByte()) return std::nullopt;
     }
     return next;
 }

@@ -45,7 +45,10 @@ enum class HexBox { Start, Cols, Rows };
 // - a start typed past the image (at or beyond binSize);
 // - a typed count, or any step, that leaves the window's last byte at or beyond binSize.
 // A typed start is not held to the counts, so a window too large for a small image can
-// always be brought back inside: first the start, then the counts.
+// always be brought back inside: first the start, then the counts. A step is taken
+// even though the window still passes the end when it brings the window's last byte
+// nearer (a smaller count, a lower start), so no stepper is dead while a smaller
+// window fits.
 std::optional<HexWindowTexts> hexBoxChange(const HexWindowTexts& accepted, HexBox box, const QString& text,
                                            int v, int binSize);
 

@@ -42,6 +42,27 @@ void loadTable(const AppState& state, const TableSpan& span, ValueMatrix& values
     }
 }
 
+bool stepSelectedCells(AppState& state, const TableSpan& span, ValueMatrix& values,
+                       const std::function<bool(int c, int r)>& selected, int keyCode,
+                       MapDivisors* divisors) {
+    loadTable(state, span, values, divisors);
+    if (keyCode != kKeyCodePlus && keyCode != kKeyCodeMinus) return false;
+    const TableSpan t = inMatrix(span);
+    bool stored = false;
+    for (int r = 0; r < t.rows; ++r) {
+        for (int c = 0; c < t.cols; ++c) {
+            const qint64 i = qint64{t.address} + qint64{span.cols} * r + c;
+            if (i < 0 || i >= kImageCells || !selected(c, r)) continue;
+            const double v = steppedCell(values.at(c, r), keyCode);
+            StoreByte(state, static_cast<int>(i), static_cast<int>(v));
+            values.set(c, r, v);
+            if (divisors) divisors->raise(c, r, v);
+            stored = true;
+        }
+    }
+    return stored;
+}
+
 void storeTable(AppState& state, const TableSpan& span, ValueMatrix& values, MapDivisors* divisors) {
     const TableSpan t = inMatrix(span);
     for (int r = 0; r < t.rows; ++r) {

@@ -2,6 +2,8 @@
 
 #include "value_matrix.h"
 
+#include <functional>
+
 namespace korvel {
 
 struct AppState;
@@ -42,5 +44,14 @@ void loadTable(const AppState& state, const TableSpan& span, ValueMatrix& values
 // pending even when unchanged. With `divisors` each cell is read back from the image
 // and the divisors raised, as the map's edit does.
 void storeTable(AppState& state, const TableSpan& span, ValueMatrix& values, MapDivisors* divisors = nullptr);
+
+// A grid key on a table. The table is first read again from the image (other tabs and the
+// checksum may have written into its bytes since it was shown), raising `divisors` where
+// given; then for the plus and minus keys each cell for which `selected(c, r)` holds is
+// stepped and stored with StoreByte. No other cell is written, and other keys write
+// nothing. Returns whether anything was stored.
+bool stepSelectedCells(AppState& state, const TableSpan& span, ValueMatrix& values,
+                       const std::function<bool(int c, int r)>& selected, int keyCode,
+                       MapDivisors* divisors = nullptr);
 
 } // namespace korvel

@@ -175,10 +175,15 @@ QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
         break;
     }
     const qint64 lastSaved = state.lastSavedCell();
-    if (*address + count - 1 > static_cast<quint64>(std::max<qint64>(lastSaved, -1)) || lastSaved < 0)
+    // The last byte is address + count - 1, compared without forming it: near 2^64 the sum
+    // would wrap round to the start of the image.
+    if (lastSaved < 0 || *address > static_cast<quint64>(lastSaved) ||
+        count - 1 > static_cast<quint64>(lastSaved) - *address)
         return QStringLiteral(
                    "Cannot show %1: its bytes %2 to %3 reach past the last byte of the image (%4).")
-            .arg(name, hexNumber(*address), hexNumber(*address + count - 1),
+            .arg(name, hexNumber(*address),
+                 *address > ~quint64{0} - (count - 1) ? QStringLiteral("past FFFFFFFFFFFFFFFF")
+                                                      : hexNumber(*address + count - 1),
                  lastSaved < 0 ? QStringLiteral("the image is empty")
                                : hexNumber(static_cast<quint64>(lastSaved)));
     return {};

@@ -129,16 +129,20 @@ void ArraysTab::cmdShowIn_1_Click() {
 
 void ArraysTab::grdLine_KeyDown(int keyCode) {
     EditorState& vars = m_context.vars;
-    for (int c = 1; c <= vars.ArrayCols; ++c) {
-        for (int r = 1; r <= vars.ArrayRows; ++r) {
-            if (m_grdLine->isCellSelected(vars.ArrayRows + 1 - r, c))
-                vars.ArrayValues.set(c - 1, r - 1, steppedCell(vars.ArrayValues.at(c - 1, r - 1), keyCode));
-        }
-    }
-    // Every key rewrites the whole table and records it, changed or not.
-    storeTable(m_context.services.state, m_span, vars.ArrayValues);
+    // Only the selected cells are written, from the image's bytes as they are now: a byte
+    // another tab changed since the table was chosen is never put back.
+    const int rows = vars.ArrayRows;
+    const bool stored = stepSelectedCells(
+        m_context.services.state, m_span, vars.ArrayValues,
+        [&](int c, int r) { return m_grdLine->isCellSelected(rows - r, c + 1); }, keyCode);
     Draw_Grid(vars.ArrayCols, vars.ArrayRows);
-    vars.IsSaved = false;
+    if (stored) vars.IsSaved = false;
+}
+
+void ArraysTab::reload() {
+    if (!currentItem()) return;
+    loadTable(m_context.services.state, m_span, m_context.vars.ArrayValues);
+    Draw_Grid(m_context.vars.ArrayCols, m_context.vars.ArrayRows);
 }
 
 void ArraysTab::Draw_Grid(int X_Size, int Y_Size) {

@@ -34,6 +34,9 @@ public:
     void grdLine_KeyDown(int keyCode);
     // Writes every value cell of grdLine and lblLine_Zlabel from ArrayValues.
     void Draw_Grid(int X_Size, int Y_Size);
+    // Reads the table shown again from the image and redraws it (after another tab or the
+    // checksum may have written into its bytes).
+    void reload();
 
 private:
     const EcuItem* currentItem() const;

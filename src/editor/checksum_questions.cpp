@@ -9,10 +9,15 @@ namespace korvel {
 
 namespace {
 
-// The layout, or nothing after the refusal was shown.
-std::optional<ChecksumLayout> layoutOrRefuse(EditorContext& context) {
+// The layout, or nothing after the refusal was shown. A definition without a checksum
+// is said once when the user asks for it, and nothing at all when the editor closes.
+std::optional<ChecksumLayout> layoutOrRefuse(EditorContext& context, bool closing) {
     ChecksumLayoutResult r = checksumLayout(context.services.state);
-    if (!r.layout) context.services.prompt.message(r.refusal, Prompt::Icon::Critical);
+    if (r.absent) {
+        if (!closing) context.services.prompt.message(r.refusal);
+    } else if (!r.layout) {
+        context.services.prompt.message(r.refusal, Prompt::Icon::Critical);
+    }
     return r.layout;
 }
 
@@ -23,7 +28,7 @@ void store(EditorContext& context, const ChecksumLayout& layout, const QString& 
 } // namespace
 
 void cmdChkSum_Click(EditorContext& context) {
-    const auto layout = layoutOrRefuse(context);
+    const auto layout = layoutOrRefuse(context, false);
     if (!layout) return;
     const QString computed = computedChecksumText(context.services.state, *layout);
     if (context.services.prompt.askYesNo(QStringLiteral("Save Chksum = ") + computed))
@@ -31,7 +36,7 @@ void cmdChkSum_Click(EditorContext& context) {
 }
 
 void checksumClosingCheck(EditorContext& context) {
-    const auto layout = layoutOrRefuse(context);
+    const auto layout = layoutOrRefuse(context, true);
     if (!layout) return;
     const AppState& state = context.services.state;
     const QString computed = computedChecksumText(state, *layout);

@@ -90,9 +90,16 @@ void FlagsTab::cmbFlag_Click() {
     for (int i = 0; i < 8; ++i)
         m_lblFlag_Yaxis[static_cast<size_t>(i)]->setText(bitLabel(item.YAxis, i));
 
-    vars.IsLoading = true;
-    const int b = state.byteAt(itemAddress(item));
     // From weight 1 (box 7) up to weight 128 (box 0).
+    reload();
+}
+
+void FlagsTab::reload() {
+    if (m_item == 0) return;
+    EditorState& vars = m_context.vars;
+    const AppState& state = m_context.services.state;
+    vars.IsLoading = true;
+    const int b = state.byteAt(itemAddress(state.EcuItemTable[static_cast<size_t>(m_item)]));
     for (int bit = 0; bit < 8; ++bit)
         m_chkFlag[static_cast<size_t>(7 - bit)]->setChecked((b >> bit) & 1);
     vars.IsLoading = false;

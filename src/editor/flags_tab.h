@@ -27,6 +27,8 @@ public:
     // A box changed, by the user or from code (the choice sets them under IsLoading).
     // The byte is rebuilt from all eight boxes and stored.
     void chkFlag_Click(int index);
+    // Sets the bit boxes again from the image (another tab may have written the byte).
+    void reload();
 
     // The label of box i (0..7): characters 5i+1 .. 5i+5 of YAxis, fewer or none where the
     // text ends first. Spaces are kept.

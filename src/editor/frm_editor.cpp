@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -92,7 +93,13 @@ void frmEditor::buildControls() {
     layout->addLayout(buttons);
     resize(1040, 760);
 
-    connect(cmdChkSum, &QPushButton::clicked, this, [this] { cmdChkSum_Click(m_context); });
+    connect(cmdChkSum, &QPushButton::clicked, this, [this] {
+        cmdChkSum_Click(m_context);
+        // The stored checksum may lie in the bytes of an item on screen.
+        reloadTabs();
+        m_mapsTab->redrawMap();
+        m_hexTab->RedrawHex();
+    });
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
     connect(m_cmdUpload, &QPushButton::clicked, this, &frmEditor::cmdUpload_Click);
@@ -187,7 +194,8 @@ bool frmEditor::FillItemLists() {
         pass.list->setCurrentIndex(-1);
         total += pass.items->size();
     }
-    return static_cast<int>(total) == std::max<int>(state.ecuHeader.ItemCount, 0);
+    // A negative count is as wrong as one that does not match.
+    return state.ecuHeader.ItemCount >= 0 && static_cast<int>(total) == state.ecuHeader.ItemCount;
 }
 
 void frmEditor::ClearVars() {
@@ -198,7 +206,16 @@ void frmEditor::ClearVars() {
     m_vars.RotationAngle = 30;
 }
 
+void frmEditor::reloadTabs() {
+    m_flagsTab->reload();
+    m_valuesTab->reload();
+    m_arraysTab->reload();
+    m_mapsTab->reload();
+}
+
 void frmEditor::SSTab1_Click() {
+    // A tab shown again is read again: other tabs may have written into its bytes.
+    reloadTabs();
     m_hexTab->RedrawHex();
     m_mapsTab->redrawMap();
     m_mapsTab->setSelectionHighlight(false);
@@ -227,14 +244,23 @@ void frmEditor::cmdSave_Click() {
 bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
     m_valuesTab->commitTypedText();
-    m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
     checksumClosingCheck(m_context);
     if (!m_vars.IsSaved && m_services.prompt.askYesNo(
                                QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
-        // A save that fails keeps the window open, so the edits are not thrown away.
-        return saveImage();
+        // A save that fails keeps the window open, so the edits are not thrown away, and
+        // the tables stay as they are: nothing is cleared until the window really closes.
+        if (!saveImage()) return false;
     }
+    m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
     return true;
+}
+
+void frmEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmEditor::reject() {
@@ -243,7 +269,14 @@ void frmEditor::reject() {
     m_closing = true;
     const bool close = Form_Unload();
     m_closing = false;
-    if (close) QDialog::reject();
+    if (close) {
+        QDialog::reject();
+        return;
+    }
+    // Still open: the closing check may have stored the checksum into bytes on screen.
+    reloadTabs();
+    m_mapsTab->redrawMap();
+    m_hexTab->RedrawHex();
 }
 
 } // namespace korvel

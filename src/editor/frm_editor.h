@@ -42,8 +42,12 @@ public:
     EditorState& vars() { return m_vars; }
     bool isSaved() const { return m_vars.IsSaved; }
 
-    // Closing goes through here whichever way the user closes (close box, Esc).
+    // Closing goes through here whichever way the user closes (the close box).
     void reject() override;
+
+protected:
+    // Esc does not close the editor: half-typed text would be committed by the closing.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
@@ -56,6 +60,8 @@ private:
     bool saveImage();
     // The closing questions; false when the window must stay open (a save that failed).
     bool Form_Unload();
+    // Every tab reads what it shows again from the image.
+    void reloadTabs();
 
     Services& m_services;
     EditorState m_vars;

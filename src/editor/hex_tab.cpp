@@ -130,8 +130,8 @@ void HexTab::setGridWidths() {
     const int dpi = m_grdHex->logicalDpiX();
     const QFontMetrics metrics(m_grdHex->font());
     const int padding = 2 * metrics.averageCharWidth() + 8; // the cell's own margins
-    m_grdHex->setColumnWidth(0, std::max(twipsToPixels(kAddressColumnTwips, dpi),
-                                         metrics.horizontalAdvance(QStringLiteral("000000")) + padding));
+    m_grdHex->setHeadingColumnWidth(std::max(twipsToPixels(kAddressColumnTwips, dpi),
+                                             metrics.horizontalAdvance(QStringLiteral("000000")) + padding));
     const int byteWidth = std::max(twipsToPixels(kByteColumnTwips, dpi),
                                    metrics.horizontalAdvance(QStringLiteral("FF")) + padding);
     for (int c = 1; c < kGridCols; ++c)

@@ -219,20 +219,28 @@ void MapsTab::cmdShowIn_2_Click() {
 
 void MapsTab::grdMap_KeyDown(int keyCode) {
     EditorState& vars = m_context.vars;
-    for (int c = 1; c <= vars.MapCols; ++c) {
-        for (int r = 1; r <= vars.MapRows; ++r) {
-            if (m_grdMap->isCellSelected(vars.MapRows + 1 - r, c))
-                vars.MapValues.set(c - 1, r - 1, steppedCell(vars.MapValues.at(c - 1, r - 1), keyCode));
-        }
-    }
-    // Every key rewrites the whole map and records it; the divisors can only rise.
+    // Only the selected cells are written, from the image's bytes as they are now; the
+    // divisors can only rise.
     MapDivisors divisors{vars.MapXMax, vars.MapYMax, vars.MapZMax};
-    storeTable(m_context.services.state, m_span, vars.MapValues, &divisors);
+    const int rows = vars.MapRows;
+    const bool stored = stepSelectedCells(
+        m_context.services.state, m_span, vars.MapValues,
+        [&](int c, int r) { return m_grdMap->isCellSelected(rows - r, c + 1); }, keyCode, &divisors);
     vars.MapXMax = divisors.xMax;
     vars.MapYMax = divisors.yMax;
     vars.MapZMax = divisors.zMax;
     redrawMap();
-    vars.IsSaved = false;
+    if (stored) vars.IsSaved = false;
+}
+
+void MapsTab::reload() {
+    EditorState& vars = m_context.vars;
+    if (!currentItem()) return;
+    MapDivisors divisors{vars.MapXMax, vars.MapYMax, vars.MapZMax};
+    loadTable(m_context.services.state, m_span, vars.MapValues, &divisors);
+    vars.MapXMax = divisors.xMax;
+    vars.MapYMax = divisors.yMax;
+    vars.MapZMax = divisors.zMax;
 }
 
 // A stepper's handler runs again with 0 when it is put back to rest; that run has

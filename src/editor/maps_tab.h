@@ -35,6 +35,8 @@ public:
     void setSelectionHighlight(bool on);
     // Draw_Map with the current map's state.
     void redrawMap();
+    // Reads the map shown again from the image (the caller redraws it).
+    void reload();
 
     // Handlers (the combo box's choice by the user runs cmb2Dim_Click; the steppers'
     // value changes run their _Change handlers with the new value).

@@ -19,6 +19,11 @@ void ValuesRawBox::keyPressEvent(QKeyEvent* event) {
         emit enterPressed();
         return;
     }
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        emit escapePressed();
+        return;
+    }
     QLineEdit::keyPressEvent(event);
 }
 

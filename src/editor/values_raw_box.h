@@ -19,6 +19,9 @@ signals:
     // Return or Enter was pressed. The key is consumed here, so it never reaches the
     // editor's default button.
     void enterPressed();
+    // Esc was pressed: the typed text is to be put back. The key is consumed here, so it
+    // never closes the window.
+    void escapePressed();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

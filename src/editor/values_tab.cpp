@@ -5,6 +5,7 @@
 #include "core/values.h"
 #include "editor/values_item_list.h"
 #include "editor/values_raw_box.h"
+#include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 
 #include <QGridLayout>
@@ -38,6 +39,7 @@ ValuesTab::ValuesTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     // before the step reads it.
     m_scrValue->setFocusPolicy(Qt::StrongFocus);
     m_scrValue->setMinimumHeight(48);
+    ignoreWheel(m_scrValue);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_cmb0Dim, 0, 0, 1, 4);
@@ -54,6 +56,9 @@ ValuesTab::ValuesTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     connect(m_scrValue, &QScrollBar::valueChanged, this, &ValuesTab::scrValue_Change);
     connect(m_txtValue_Raw, &ValuesRawBox::left, this, &ValuesTab::txtValue_Raw_LostFocus);
     connect(m_txtValue_Raw, &ValuesRawBox::enterPressed, this, &ValuesTab::txtValue_Raw_LostFocus);
+    connect(m_txtValue_Raw, &ValuesRawBox::escapePressed, this, [this] {
+        if (const EcuItem* item = chosenItem()) restoreRawText(*item);
+    });
 }
 
 QComboBox* ValuesTab::itemList() const {
@@ -168,6 +173,10 @@ void ValuesTab::restoreRawText(const EcuItem& item) {
     m_txtValue_Raw->setText(rawText(state, address, item.ByteSize));
     if (item.Factor != 0)
         m_txtValue_Calc->setText(calculatedText(state, item, rawValue(state, address, item.ByteSize)));
+}
+
+void ValuesTab::reload() {
+    if (const EcuItem* item = chosenItem(); item && !m_txtValue_Raw->hasFocus()) restoreRawText(*item);
 }
 
 void ValuesTab::commitBeforeListOpens() {

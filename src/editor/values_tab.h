@@ -38,6 +38,9 @@ public:
     // Commits text the user typed into the raw box and has not left yet (the editor
     // closes, say), so a typed value is never dropped silently.
     void commitTypedText();
+    // Shows the chosen item's bytes again (another tab may have written them), unless the
+    // user is typing in the raw box.
+    void reload();
 
 private:
     // The chosen item, or nothing before a choice or after a refused one.

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace korvel {
 
@@ -112,6 +113,11 @@ void frmMain::Command1_Click() {
 }
 
 void frmMain::openWindow(Target target) {
+    // Opening a window waits for the emulator with the event loop running: a second click
+    // (a double-click on the button) must not start a second opening meanwhile.
+    if (m_opening) return;
+    m_opening = true;
+    const auto reopen = qScopeGuard([this] { m_opening = false; });
     Prompt& prompt = m_services.prompt;
     const QString bin = m_txtBIN->text();
     const QString ecu = m_txtECU->text();

@@ -30,6 +30,7 @@ private:
     enum class Target { Editor, Viewer };
     // The checks shared by "&Edit File" and "&View", then the opening of the window.
     void openWindow(Target target);
+    bool m_opening = false; // a window is being opened (or is open) from here
     void browse(QLineEdit* box, const QString& title, const QString& pattern);
 
     Services& m_services;

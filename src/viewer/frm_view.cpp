@@ -70,6 +70,13 @@ void frmView::ClearVars() {
     ViewAngle = kViewAngle;
 }
 
+frmView::~frmView() {
+    // ~QDialog would hide a window still shown only after this class's members are gone;
+    // the focus leaving a box then must not reach its handler against freed state.
+    // Hiding here runs that handler while everything still exists.
+    hide();
+}
+
 OpeningResult frmView::Form_Load() {
     ClearVars();
     AppState& state = m_services.state;

@@ -23,6 +23,7 @@ class frmView : public QDialog {
     Q_OBJECT
 public:
     explicit frmView(Services& services, QWidget* parent = nullptr);
+    ~frmView() override;
     // Reads both files; the caller shows the window only when it opened.
     OpeningResult Form_Load();
 

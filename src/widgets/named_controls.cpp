@@ -1,10 +1,25 @@
 #include "named_controls.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
 namespace korvel {
+
+namespace {
+
+class WheelEater : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Wheel; }
+};
+
+} // namespace
+
+void ignoreWheel(QWidget* control) {
+    control->installEventFilter(new WheelEater(control));
+}
 
 QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);

@@ -18,6 +18,10 @@ QLabel* namedLabel(QWidget* parent, const QString& name, const QString& caption 
 // handler) before the step reads it.
 QScrollBar* namedStepper(QWidget* parent, const char* name, Qt::Orientation orientation);
 
+// The mouse wheel over the control does nothing: a wheel turned while passing over a
+// stepper must never change a calibration byte.
+void ignoreWheel(QWidget* control);
+
 // Layout sizes are planned in twips (1/1440 inch).
 inline int twipsToPixels(double twips, int dotsPerInch) {
     return qRound(twips * dotsPerInch / 1440.0);

@@ -9,8 +9,14 @@ namespace korvel {
 
 TableGrid::TableGrid(QWidget* parent) : QTableView(parent), m_model(new TableGridModel(this)) {
     setModel(m_model);
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
+    // Row 0 and column 0 are shown by the headers, which stay in view while the cells
+    // scroll; their own cells are hidden. Headers take no clicks: a heading is never
+    // selected, and neither is the whole table through the corner.
+    for (QHeaderView* h : {horizontalHeader(), verticalHeader()}) {
+        h->setSectionsClickable(false);
+        h->setHighlightSections(false);
+    }
+    setCornerButtonEnabled(false);
     horizontalHeader()->setDefaultSectionSize(40);
     verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setMinimumSectionSize(10);
@@ -32,9 +38,19 @@ int TableGrid::cols() const {
 }
 void TableGrid::setRows(int rows) {
     m_model->setSize(rows, m_model->columnCount());
+    hideFixedCells();
 }
 void TableGrid::setCols(int cols) {
     m_model->setSize(m_model->rowCount(), cols);
+    hideFixedCells();
+}
+void TableGrid::hideFixedCells() {
+    if (m_model->rowCount() > 0 && !isRowHidden(0)) setRowHidden(0, true);
+    if (m_model->columnCount() > 0 && !isColumnHidden(0)) setColumnHidden(0, true);
+}
+void TableGrid::setHeadingColumnWidth(int width) {
+    setColumnWidth(0, width);
+    verticalHeader()->setMinimumWidth(width);
 }
 QString TableGrid::text(int row, int col) const {
     return m_model->text(row, col);

@@ -6,7 +6,8 @@ namespace korvel {
 
 class TableGridModel;
 
-// A cell grid with one fixed row (row 0) and one fixed column (column 0) for headings.
+// A cell grid with one fixed row (row 0) and one fixed column (column 0) for headings,
+// which stay in view when the cells scroll.
 // Value cells can be selected with the mouse and the keyboard (shift and control
 // extend the selection); the selection's highlight can be switched off while the
 // selection itself stays. Keys are reported with their key codes before the grid
@@ -20,6 +21,9 @@ public:
     int cols() const;
     void setRows(int rows);
     void setCols(int cols);
+
+    // The width of the fixed column (the row headings), at least.
+    void setHeadingColumnWidth(int width);
 
     QString text(int row, int col) const;
     void setText(int row, int col, const QString& text);
@@ -61,6 +65,8 @@ protected:
     void keyboardSearch(const QString&) override {}
 
 private:
+    void hideFixedCells();
+
     TableGridModel* m_model;
     bool m_highlight = true;
 };

@@ -40,6 +40,12 @@ Qt::ItemFlags TableGridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+QVariant TableGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::DisplayRole) return orientation == Qt::Horizontal ? text(0, section) : text(section, 0);
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    return {};
+}
+
 void TableGridModel::setSize(int rows, int cols) {
     rows = std::max(rows, 0);
     cols = std::max(cols, 0);
@@ -69,6 +75,8 @@ void TableGridModel::setText(int row, int col, const QString& text) {
     }
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {Qt::DisplayRole});
+    if (row == 0) emit headerDataChanged(Qt::Horizontal, col, col);
+    if (col == 0) emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 void TableGridModel::beginBulk() {
@@ -77,8 +85,11 @@ void TableGridModel::beginBulk() {
 
 void TableGridModel::endBulk() {
     if (m_bulkDepth == 0 || --m_bulkDepth > 0) return;
-    if (m_bulkChanged && m_rows > 0 && m_cols > 0)
+    if (m_bulkChanged && m_rows > 0 && m_cols > 0) {
         emit dataChanged(index(0, 0), index(m_rows - 1, m_cols - 1), {Qt::DisplayRole});
+        emit headerDataChanged(Qt::Horizontal, 0, m_cols - 1);
+        emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
+    }
     m_bulkChanged = false;
 }
 

@@ -18,6 +18,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The fixed row and column are shown by the view's headers, so they stay in view when
+    // the cells scroll: horizontal section c shows cell (0, c), vertical section r cell (r, 0).
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void setSize(int rows, int cols);
     // Empty text for a cell outside the grid.

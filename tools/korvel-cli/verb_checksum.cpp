@@ -27,6 +27,10 @@ int run(const QStringList& argsIn) {
     AppState state;
     if (!loadImage(state, args[0]) || !loadDefinition(state, args[1])) return 2;
     const ChecksumLayoutResult r = checksumLayout(state);
+    if (r.absent) {
+        out(r.refusal);
+        return 0;
+    }
     if (!r.layout) {
         err(r.refusal);
         return 2;
