@@ -3,6 +3,7 @@
 #include "core/version_numbers.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 namespace korvel {
@@ -14,7 +15,7 @@ bool isDefinition(const QString& path) {
 }
 
 QString absolute(const QString& path) {
-    return QFileInfo(path).absoluteFilePath();
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 } // namespace
