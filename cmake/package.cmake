@@ -5,8 +5,17 @@ set(CPACK_PACKAGE_VENDOR "Korvel developers")
 set(CPACK_PACKAGE_CONTACT "Korvel developers <korvel@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "calibration editor for engine control units")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Korvel edits the calibration in an engine control unit's ROM image, as an ECU definition file describes it: flags, single values, 1-D tables and 2-D maps in engineering units, with a wire-mesh view of each map and the image's checksum. It drives a ROM emulator over a serial port (whole image, changed bytes, verify) and graphs any run of bytes.\n.\nThe package holds the editor (korvel), a command-line tool on the same core (korvel-cli), a simulated emulator on a pseudo-terminal (korvel-romsim), their manuals and a sample calibration.")
+# Lines of the long description stay within 80 columns, as Debian asks.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Korvel edits the calibration in an engine control unit's ROM image, as an\n"
+  "ECU definition file describes it: flags, single values, 1-D tables and 2-D\n"
+  "maps in engineering units, with a wire-mesh view of each map and the image's\n"
+  "checksum. It drives a ROM emulator over a serial port (whole image, changed\n"
+  "bytes, verify) and graphs any run of bytes.\n"
+  ".\n"
+  "The package holds the editor (korvel), a command-line tool on the same core\n"
+  "(korvel-cli), a simulated emulator on a pseudo-terminal (korvel-romsim),\n"
+  "their manuals and a sample calibration.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
