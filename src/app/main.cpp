@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         const QCoreApplication probe(argc, argv);
         const QStringList arguments = QCoreApplication::arguments();
         const korvel::CommandLine early = korvel::parseCommandLine(arguments);
-        const bool onlyFiles = std::none_of(arguments.cbegin() + 1, arguments.cend(),
+        const QStringList given = arguments.mid(1);
+        const bool onlyFiles = std::none_of(given.cbegin(), given.cend(),
                                             [](const QString& a) { return a.startsWith(QLatin1Char('-')); });
         if (early.action == korvel::CommandLine::Action::Answer ||
             (early.action == korvel::CommandLine::Action::Refuse && onlyFiles))
