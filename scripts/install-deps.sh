@@ -3,7 +3,11 @@
 # usage: scripts/install-deps.sh [extra packages...]
 set -euo pipefail
 
-packages=(qt6-base-dev qt6-serialport-dev libgtest-dev fonts-dejavu-core cmake ninja-build g++ "$@")
+packages=(qt6-base-dev qt6-serialport-dev libgtest-dev fonts-dejavu-core cmake ninja-build g++
+  # the manuals and the PNG icons the install rules write, the .deb's dependencies (cpack),
+  # and the tools the installed-tree test checks with
+  scdoc librsvg2-bin dpkg-dev file desktop-file-utils appstream man-db
+  "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,17 +1,70 @@
+#include "app/command_line.h"
 #include "core/app_state.h"
 #include "core/settings_file.h"
+#include "core/version_numbers.h"
 #include "core/wait.h"
 #include "emulator/qt_serial_port.h"
 #include "main_window/frm_main.h"
+#include "main_window/logo.h"
 #include "widgets/prompt.h"
 #include "widgets/services.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The desktop entry, the icon and the metainfo all carry this name.
+const char kDesktopId[] = "org.korvel.Korvel";
+
+int answer(const korvel::CommandLine& command) {
+    const bool refused = command.action == korvel::CommandLine::Action::Refuse;
+    std::fputs(command.text.toLocal8Bit().constData(), refused ? stderr : stdout);
+    return refused ? 2 : 0;
+}
+
+// Fills the start window's boxes from the command line; with both files the editor
+// opens once the window is up, through "&Edit File" and its checks and messages.
+void applyFiles(const korvel::CommandLine& command, korvel::frmMain& window) {
+    if (!command.binPath.isEmpty())
+        window.findChild<QLineEdit*>(QStringLiteral("txtBIN"))->setText(command.binPath);
+    if (!command.ecuPath.isEmpty())
+        window.findChild<QLineEdit*>(QStringLiteral("txtECU"))->setText(command.ecuPath);
+    if (command.opensEditor()) QTimer::singleShot(0, &window, &korvel::frmMain::cmdECU_Edit_Click);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("korvel"));
+    QCoreApplication::setApplicationVersion(QLatin1String(korvel::kReleaseVersion));
+    {
+        // --help, --version and plain usage errors answer before any window system is
+        // reached, so they work without a display. A line with options Korvel does not
+        // know waits for the real parse below, after Qt has taken its own options
+        // (-platform, -style...) off it.
+        const QCoreApplication probe(argc, argv);
+        const QStringList arguments = QCoreApplication::arguments();
+        const korvel::CommandLine early = korvel::parseCommandLine(arguments);
+        const QStringList given = arguments.mid(1);
+        const bool onlyFiles = std::none_of(given.cbegin(), given.cend(),
+                                            [](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+        if (early.action == korvel::CommandLine::Action::Answer ||
+            (early.action == korvel::CommandLine::Action::Refuse && onlyFiles))
+            return answer(early);
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("korvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvel"));
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kDesktopId), QIcon(korvel::korvelLogo(256))));
+    const korvel::CommandLine command = korvel::parseCommandLine(QCoreApplication::arguments());
+    if (command.action != korvel::CommandLine::Action::Start) return answer(command);
 
     korvel::AppState state;
     korvel::SettingsFile settings(korvel::SettingsFile::defaultPath(),
@@ -22,6 +75,7 @@ int main(int argc, char** argv) {
     korvel::Services services{state, settings, prompt, ticker, ports};
 
     korvel::frmMain window(services);
+    applyFiles(command, window);
     window.show();
     return app.exec();
 }

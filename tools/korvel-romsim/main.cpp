@@ -7,6 +7,8 @@
 
 #include "pty_emulator.h"
 
+#include "core/version_numbers.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -27,6 +29,7 @@ const char kUsage[] =
     "usage: korvel-romsim [--memory-size BYTES] [--image FILE] [--dump FILE] [--baud RATE]\n"
     "                     [--drop-every N] [--corrupt-every N] [--garbage-every N] [--silent]\n"
     "                     [--banner TEXT]\n"
+    "       korvel-romsim --help | --version\n"
     "  --memory-size  emulator memory in bytes (default 65536; addresses wrap at it)\n"
     "  --image        preload the memory from FILE, from address 0\n"
     "  --dump         write the memory to FILE on exit\n"
@@ -72,7 +75,14 @@ int main(int argc, char** argv) {
             faults.silent = true;
             continue;
         }
-        if (a == QLatin1String("--help")) return usage(QStringLiteral("help"));
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--version")) {
+            std::printf("korvel-romsim %s\n", kReleaseVersion);
+            return 0;
+        }
         if (k + 1 >= args.size()) return usage(QStringLiteral("%1 needs a value").arg(a));
         const QString value = args[++k];
         bool ok = true;
