@@ -10,13 +10,16 @@
 namespace korvel {
 
 BatchDownloadEngine::Ack BatchDownloadEngine::waitForAck() {
-    const double start = m_ticker.seconds();
+    // The limit runs from the end of the block: input that is not the "N" does not
+    // extend it, or a line that never falls silent would hold the run for ever.
+    const double deadline = m_ticker.seconds() + kAckTimeout;
     for (;;) {
-        const int waiting = m_link->waitForInput(std::max(0.0, kAckTimeout - (m_ticker.seconds() - start)));
+        const int waiting = m_link->waitForInput(std::max(0.0, deadline - m_ticker.seconds()));
         if (waiting < 0) return Ack::PortFailed;
         if (waiting == 0) return Ack::TimedOut;
         // An "N" that arrives together with anything else is not an acknowledgement.
         if (m_link->port().read(0) == QByteArray(1, kBlockAck)) return Ack::Received;
+        if (m_ticker.seconds() >= deadline) return Ack::TimedOut;
     }
 }
 

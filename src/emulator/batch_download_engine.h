@@ -9,7 +9,7 @@ namespace korvel {
 class BatchDownloadEngine : public TransferEngine {
 public:
     static constexpr double kHeaderWait = 0.05; // s between a block's header and its data
-    static constexpr double kAckTimeout = 2.0;  // s without "N" before giving up
+    static constexpr double kAckTimeout = 2.0;  // s from the end of a block to its "N"
 
     explicit BatchDownloadEngine(const TransferContext& context) : TransferEngine(context) {}
     TransferResult run();
@@ -17,7 +17,8 @@ public:
 private:
     enum class Ack { Received, TimedOut, PortFailed };
     // Reads everything waiting, again and again, until one read is exactly "N";
-    // anything else is thrown away.
+    // anything else is thrown away. Gives up kAckTimeout after the call, whatever
+    // arrives meanwhile.
     Ack waitForAck();
 };
 

@@ -11,7 +11,8 @@ TransferResult CheckEngine::run() {
     m_state.CancelRequested = false;
     startClock();
     m_observer.setWhat(QStringLiteral("Reading Address"));
-    if (!imageFitsLink() || !openLink()) return result;
+    // The check sends no image, so the image's size does not matter here.
+    if (!openLink()) return result;
     if (!m_link->send(commandFrame('C'))) {
         portFailed(0);
         return result;

@@ -29,15 +29,23 @@ TransferResult DownloadEngine::run() {
         }
         previousResends = w.resends;
         m_observer.progress(a + 1, last + 1);
+        // A time-out stops the run after this address, whether or not a re-send got through.
+        if (m_link->timedOut()) markOver();
         if (!w.written) {
             closeLink();
-            m_observer.message(QStringLiteral("Error writing to Ram at Address %1").arg(a),
+            // One message for the address, however many of its re-sends failed.
+            m_observer.message(QStringLiteral("Error writing to Ram at Address %1\n%2")
+                                   .arg(a)
+                                   .arg(writeFailureReason(w.reply, data)),
                                TransferObserver::Icon::Critical);
             m_observer.setWhat(QString());
             m_observer.setWhere(QString());
             result.resends += previousResends;
             return result;
         }
+        if (m_link->timedOut())
+            m_observer.message(QStringLiteral("Time Out Error Download Aborted"),
+                               TransferObserver::Icon::None);
         if (m_state.CancelRequested) {
             closeLink();
             result.resends += previousResends;

@@ -7,6 +7,17 @@
 
 namespace korvel {
 
+QString writeFailureReason(const QByteArray& reply, quint8 value) {
+    if (reply.isEmpty()) return noReplyReason();
+    return QStringLiteral("The emulator echoed %1 instead of %2.")
+        .arg(QString::fromLatin1(reply.toHex(' ').toUpper()),
+             QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+}
+
+QString noReplyReason() {
+    return QStringLiteral("No reply from the emulator.");
+}
+
 EmulatorLink::EmulatorLink(SerialPort& port, Ticker& ticker, AppState& state, TransferObserver& observer)
     : m_port(port), m_ticker(ticker), m_state(state), m_observer(observer) {}
 
@@ -71,9 +82,6 @@ Reply EmulatorLink::exchange(const QByteArray& frame, Exchange how) {
         reply.status = ReplyStatus::PortFailed;
     } else if (waiting == 0) {
         m_timedOut = true;
-        m_state.CancelRequested = true;
-        m_observer.showClose();
-        m_observer.message(QStringLiteral("Time Out Error Download Aborted"), TransferObserver::Icon::None);
         reply.status = ReplyStatus::TimedOut;
     } else {
         reply.bytes = m_port.read(1);
@@ -102,6 +110,7 @@ WriteResult EmulatorLink::verifiedWrite(int address, quint8 value, Exchange how)
         ++result.resends;
     }
     result.status = reply.status;
+    result.reply = reply.bytes;
     result.written = reply.status != ReplyStatus::PortFailed && accepted();
     return result;
 }

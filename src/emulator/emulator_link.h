@@ -33,7 +33,14 @@ struct WriteResult {
     bool written = false;
     int resends = 0; // re-sends made for this byte, 0..3
     ReplyStatus status = ReplyStatus::Ok;
+    QByteArray reply; // the last reply taken, empty when none came
 };
+
+// Why a byte failed, for the line under "Error writing to Ram at Address d": no
+// reply at all, or the echo that came instead of `value` (hexadecimal bytes).
+QString writeFailureReason(const QByteArray& reply, quint8 value);
+// The same for a read that got no reply.
+QString noReplyReason();
 
 // The command frames and byte exchanges over one open port. The port stays open
 // for a whole run (open once, send, close): the emulator sees the same frames, the
@@ -65,9 +72,9 @@ public:
     bool send(const QByteArray& frame);
 
     // Writes one byte with "W" / reads one with "R" (filler: the byte the caller
-    // expects) and returns the reply. A polled exchange that times out shows
-    // "Time Out Error Download Aborted", sets CancelRequested and turns Cancel into
-    // "Close"; its reply is empty.
+    // expects) and returns the reply. A polled exchange that times out returns an
+    // empty reply with TimedOut and shows nothing: the caller puts the address and
+    // the reason into one message, however many re-sends timed out.
     Reply Put_Data(quint8 addrHigh, quint8 addrLow, quint8 value, Exchange how);
     Reply Get_Data(quint8 addrHigh, quint8 addrLow, quint8 filler, Exchange how);
 
@@ -81,7 +88,8 @@ public:
     // the time runs out still counts, however late the loop got to look.
     int waitForInput(double timeout);
 
-    // True once a polled exchange of this link has timed out.
+    // True once a polled exchange of this link has timed out; a run stops after
+    // the address at which that happened.
     bool timedOut() const { return m_timedOut; }
     SerialPort& port() { return m_port; }
 

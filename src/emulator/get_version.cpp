@@ -14,6 +14,9 @@ constexpr double kBannerWait = 0.3; // s
 
 void GetVersion(const QString& device, AppState& state, SerialPortFactory& ports, Ticker& ticker,
                 TransferObserver& observer, QString* reason) {
+    // An earlier identification says nothing about this one: a port that cannot be
+    // used leaves the emulator "not found", never what an earlier editor found.
+    state.EmulatorFound = false;
     const std::unique_ptr<SerialPort> port = ports.create();
     EmulatorLink link(*port, ticker, state, observer);
     QByteArray reply;
@@ -24,9 +27,13 @@ void GetVersion(const QString& device, AppState& state, SerialPortFactory& ports
         reply = port->read(0);
     }
     if (!ok) {
-        if (reason) *reason = link.errorString();
+        QString why = link.errorString();
         link.close();
-        observer.message(QStringLiteral("Error finding Usable Port."), TransferObserver::Icon::Critical);
+        if (reason) *reason = why;
+        // The first line stays as it always was; the second names the device and the cause.
+        if (!why.contains(device)) why = QStringLiteral("%1: %2").arg(device, why);
+        observer.message(QStringLiteral("Error finding Usable Port.\n") + why,
+                         TransferObserver::Icon::Critical);
         return;
     }
     link.close();

@@ -13,9 +13,9 @@ class TransferObserver;
 // Identifies the emulator on `device`: sends "V" and four 0x0D, waits 0.3 s
 // (running the event pump), reads everything waiting and sets EmulatorFound to
 // whether the reply starts with the 33-character banner. A reply that comes later
-// is not seen. When the port cannot be opened, set up or used, shows "Error finding
-// Usable Port." (critical) and leaves EmulatorFound as it was; the port's own
-// reason goes to *reason when given.
+// is not seen. EmulatorFound starts from false. When the port cannot be opened, set
+// up or used, shows "Error finding Usable Port." (critical) with a second line that
+// names the device and the port's reason; the reason also goes to *reason when given.
 void GetVersion(const QString& device, AppState& state, SerialPortFactory& ports, Ticker& ticker,
                 TransferObserver& observer, QString* reason = nullptr);
 

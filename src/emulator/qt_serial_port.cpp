@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <cerrno>
 #include <cmath>
 
 namespace korvel {
@@ -54,6 +55,20 @@ bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reas
     return true;
 }
 
+QString openFailureReason(const QString& device, QSerialPort::SerialPortError error,
+                          const QString& systemText) {
+    QString cause = systemText;
+    if (error == QSerialPort::DeviceNotFoundError) {
+        cause = QStringLiteral("no such device");
+    } else if (error == QSerialPort::PermissionError && systemText == qt_error_string(EACCES)) {
+        // Other permission errors of QSerialPort (a lock file held, a busy device)
+        // mean another program has the port: group membership would not help.
+        cause = QStringLiteral("permission denied. Serial ports belong to a group (dialout on Debian): "
+                               "add your user to it and log in again.");
+    }
+    return QStringLiteral("Cannot open %1: %2").arg(device, cause);
+}
+
 QtSerialPort::QtSerialPort() = default;
 
 QtSerialPort::~QtSerialPort() {
@@ -77,7 +92,11 @@ bool QtSerialPort::open(const QString& device, const QString& settings) {
         return false;
     }
     m_port.setPortName(device);
-    if (!m_port.open(QIODevice::ReadWrite)) return fail(QStringLiteral("Cannot open %1").arg(device));
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = openFailureReason(device, m_port.error(), m_port.errorString());
+        m_port.clearError();
+        return false;
+    }
     // A port that refuses any part of the settings is not usable at all.
     const bool setUp = m_port.setBaudRate(parsed.baud) && m_port.setParity(parsed.parity) &&
                        m_port.setDataBits(parsed.dataBits) && m_port.setStopBits(parsed.stopBits) &&

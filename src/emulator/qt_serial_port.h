@@ -49,4 +49,11 @@ struct SerialSettings {
 };
 bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reason);
 
+// Why `device` could not be opened, for the user: "Cannot open DEVICE: " and the
+// cause. A missing device reads "no such device"; a device the user may not open
+// (the system's EACCES) adds how to get access. Other causes keep
+// the system's own text.
+QString openFailureReason(const QString& device, QSerialPort::SerialPortError error,
+                          const QString& systemText);
+
 } // namespace korvel

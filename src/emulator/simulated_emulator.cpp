@@ -11,6 +11,17 @@ constexpr int kFrameLength = 5;
 bool isCommandLetter(unsigned char c) {
     return QByteArrayView("VWRBCDA").contains(static_cast<char>(c));
 }
+// Whether `byte` may stand at `position` (1..4) of a frame that begins with
+// `command`: the address and data bytes of "W" and "R" and the address bytes of "B"
+// are free, every other place holds 0x0D.
+bool fitsFrame(char command, qsizetype position, unsigned char byte) {
+    const qsizetype freeBytes = (command == 'W' || command == 'R') ? 3 : command == 'B' ? 2 : 0;
+    return position <= freeBytes || byte == static_cast<unsigned char>(kCarriageReturn);
+}
+// The bytes after the 0x0D of a free command's terminator.
+bool isTerminatorTail(unsigned char c) {
+    return QByteArrayView(kCustomTerminator + 1, sizeof kCustomTerminator - 1).contains(static_cast<char>(c));
+}
 } // namespace
 
 SimulatedEmulator::SimulatedEmulator(int memorySize)
@@ -25,27 +36,58 @@ QByteArray SimulatedEmulator::receive(const QByteArray& bytes, double now) {
 
 QByteArray SimulatedEmulator::idle(double now) {
     if (now < deadline()) return {};
-    if (m_mode == Mode::Block) return finishBlock();
-    // An "A" text: the emulator answers with what it was sent.
-    ++m_counts['A'];
-    m_mode = Mode::Idle;
-    return reply(std::exchange(m_frame, {}));
+    switch (m_mode) {
+    case Mode::Block:
+        return finishBlock();
+    case Mode::Aldl:
+        // An "A" text: the emulator answers with what it was sent.
+        ++m_counts['A'];
+        m_mode = Mode::Idle;
+        return reply(std::exchange(m_frame, {}));
+    case Mode::Frame:
+    case Mode::Custom:
+        // A frame or free command that never ended is dropped unanswered, so the next
+        // frame starts afresh.
+        m_mode = Mode::Idle;
+        m_frame.clear();
+        return {};
+    case Mode::Idle:
+        break;
+    }
+    return {};
 }
 
 double SimulatedEmulator::deadline() const {
-    const bool waitingForGap = (m_mode == Mode::Block && !m_frame.isEmpty()) || m_mode == Mode::Aldl;
-    return waitingForGap ? m_lastByte + kQuietGap : std::numeric_limits<double>::infinity();
+    switch (m_mode) {
+    case Mode::Block:
+        return m_frame.isEmpty() ? std::numeric_limits<double>::infinity() : m_lastByte + kQuietGap;
+    case Mode::Aldl:
+        return m_lastByte + kAldlGap;
+    case Mode::Frame:
+    case Mode::Custom:
+        return m_lastByte + kUnfinishedGap;
+    case Mode::Idle:
+        break;
+    }
+    return std::numeric_limits<double>::infinity();
 }
 
 QByteArray SimulatedEmulator::take(unsigned char byte, double now) {
     m_lastByte = now;
     switch (m_mode) {
     case Mode::Idle:
-        if (byte == static_cast<unsigned char>(kCarriageReturn)) return {}; // stray line ends
+        // Stray line ends, and the tail of a free command whose first five bytes
+        // spelled a whole frame (the frame has been answered; the tail asks nothing).
+        if (byte == static_cast<unsigned char>(kCarriageReturn) || isTerminatorTail(byte)) return {};
         m_frame = QByteArray(1, static_cast<char>(byte));
         m_mode = isCommandLetter(byte) ? Mode::Frame : Mode::Custom;
         return {};
     case Mode::Frame:
+        if (!fitsFrame(m_frame[0], m_frame.size(), byte)) {
+            // Not a frame after all: a free command that begins with a command letter.
+            m_mode = Mode::Custom;
+            return takeFree(byte);
+        }
         m_frame.append(static_cast<char>(byte));
         return m_frame.size() == kFrameLength ? finishFrame(now) : QByteArray();
     case Mode::Block:
@@ -54,17 +96,31 @@ QByteArray SimulatedEmulator::take(unsigned char byte, double now) {
     case Mode::Aldl:
         m_frame.append(static_cast<char>(byte));
         return {};
-    case Mode::Custom: {
-        m_frame.append(static_cast<char>(byte));
-        const QByteArray end(kCustomTerminator, sizeof kCustomTerminator);
-        if (!m_frame.endsWith(end)) return {};
-        ++m_counts['?'];
-        m_mode = Mode::Idle;
-        m_frame.clear();
-        return reply("?");
-    }
+    case Mode::Custom:
+        return takeFree(byte);
     }
     return {};
+}
+
+QByteArray SimulatedEmulator::takeFree(unsigned char byte) {
+    m_frame.append(static_cast<char>(byte));
+    const QByteArray end(kCustomTerminator, sizeof kCustomTerminator);
+    if (!m_frame.endsWith(end)) return {};
+    const QByteArray text = m_frame.chopped(end.size());
+    m_mode = Mode::Idle;
+    m_frame.clear();
+    // A lone "V" or "C" (the comm test's command box starts with "V") asks what
+    // that frame asks; any other text is not understood.
+    if (text == "V") {
+        ++m_counts['V'];
+        return reply(m_banner);
+    }
+    if (text == "C") {
+        ++m_counts['C'];
+        return reply(QByteArray(1, kCheckAnswer));
+    }
+    ++m_counts['?'];
+    return reply("?");
 }
 
 QByteArray SimulatedEmulator::finishFrame(double now) {

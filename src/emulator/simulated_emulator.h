@@ -13,9 +13,14 @@ namespace korvel {
 // Answers: "V" the banner; "W" stores and echoes the data byte; "R" the stored
 // byte; "B" takes up to 64 data bytes and answers "N" (a short block ends after a
 // quiet gap once data has started); "C" the character "K"; "D" the whole memory;
-// "A" echoes the text that follows it once the line has been quiet for the gap; any
-// other text ending in 0x0D 0x1F 0x17 0x20 is answered with "?". Addresses wrap
-// at the memory size, as on a memory with fewer address lines.
+// "A" echoes the text that follows it once the line has been quiet for a second
+// (longer than the pause between the pairs of an ALDL text, shorter than the wait
+// before its answer is read). A frame is its letter and the bytes its kind allows
+// (0x0D where no address or data byte stands): a text that breaks that pattern is a
+// free command, however it begins. A free command (text ending in 0x0D 0x1F 0x17
+// 0x20) is answered with "?", or as the frame for a lone "V" or "C". A frame or free
+// command left unfinished is dropped after a quarter of a second of quiet.
+// Addresses wrap at the memory size, as on a memory with fewer address lines.
 //
 // Time is whatever clock the caller uses, in seconds.
 class SimulatedEmulator {
@@ -25,8 +30,12 @@ public:
         int corruptEveryNthEcho = 0; // 0: never; counts "W" echoes, sent inverted
         bool silent = false;         // takes every frame, answers nothing
     };
-    // Silence that ends a short block or an "A" text.
+    // Silence that ends a short block once its data has started.
     static constexpr double kQuietGap = 0.005;
+    // Silence that ends an "A" text.
+    static constexpr double kAldlGap = 1.0;
+    // Silence after which an unfinished frame or free command is dropped.
+    static constexpr double kUnfinishedGap = 0.25;
     static constexpr char kCheckAnswer = 'K';
 
     explicit SimulatedEmulator(int memorySize = 65536);
@@ -50,6 +59,7 @@ private:
     enum class Mode { Idle, Frame, Block, Aldl, Custom };
 
     QByteArray take(unsigned char byte, double now);
+    QByteArray takeFree(unsigned char byte);
     QByteArray finishFrame(double now);
     QByteArray finishBlock();
     QByteArray reply(QByteArray bytes);

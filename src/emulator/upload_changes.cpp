@@ -55,7 +55,9 @@ TransferResult UploadChanges::Upload_Changes(bool verify) {
         if (!w.written) {
             closeLink();
             result.resends += previousResends;
-            m_observer.message(QStringLiteral("Error writing to Ram at Address %1").arg(a),
+            m_observer.message(QStringLiteral("Error writing to Ram at Address %1\n%2")
+                                   .arg(a)
+                                   .arg(writeFailureReason(w.reply, data)),
                                TransferObserver::Icon::Critical);
             clearLabels();
             return result;

@@ -28,9 +28,15 @@ TransferResult VerifyEngine::run() {
         }
         previousMark = reply.bytes == QByteArray(1, static_cast<char>(expected)) ? 0 : 1;
         m_observer.progress(a + 1, last + 1);
-        if (previousMark)
+        if (reply.status == ReplyStatus::TimedOut) {
+            // No reply: one message naming the reason, and the run stops after this address.
+            markOver();
+            m_observer.message(QStringLiteral("Error Reading Address %1\n%2").arg(a).arg(noReplyReason()),
+                               TransferObserver::Icon::Critical);
+        } else if (previousMark) {
             m_observer.message(QStringLiteral("Error Reading Address %1").arg(a),
                                TransferObserver::Icon::Critical);
+        }
         if (result.errors >= kErrorLimit) {
             closeLink();
             result.errors += previousMark;

@@ -20,9 +20,11 @@ TransferWindow::TransferWindow(Services& services, const QString& caption, const
     setObjectName(QLatin1String(objectName));
     setWindowTitle(caption);
     setModal(true);
-    m_lblWhat = new QLabel(QStringLiteral("lblWhat"), this);
+    // The labels start empty: a run that fails before its first address shows no
+    // placeholder text.
+    m_lblWhat = new QLabel(this);
     m_lblWhat->setObjectName(QStringLiteral("lblWhat"));
-    m_lblWhere = new QLabel(QStringLiteral("lblWhere"), this);
+    m_lblWhere = new QLabel(this);
     m_lblWhere->setObjectName(QStringLiteral("lblWhere"));
     m_lblWhere->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
     m_progress = new QProgressBar(this);

@@ -72,6 +72,8 @@ public:
         std::fflush(stdout);
     }
     void showClose() override {}
+    // What the window's lblWhat would show now.
+    QString what() const { return m_what; }
 
 private:
     void endBar() {
@@ -159,6 +161,13 @@ int exitFor(const TransferResult& r) {
     return (r.outcome == TransferOutcome::Completed && r.errors == 0) ? kOk : kFailed;
 }
 
+// A verify or check that ran to its end leaves its result in the window's lblWhat
+// ("No Errors", "Total Errors : N"): print it, so a script sees what the window shows.
+int withClosingLabel(const TransferResult& r, const ConsoleObserver& observer) {
+    if (r.outcome == TransferOutcome::Completed && !observer.what().isEmpty()) out(observer.what());
+    return exitFor(r);
+}
+
 int runEmulator(const QStringList& args) {
     Options o;
     QString problem;
@@ -182,9 +191,8 @@ int runEmulator(const QStringList& args) {
     const TransferContext context{*state, ports, o.device, ticker, observer};
 
     if (o.action == QLatin1String("identify")) {
-        QString reason;
-        GetVersion(o.device, *state, ports, ticker, observer, &reason);
-        if (!reason.isEmpty()) err(reason);
+        // A port that cannot be used is reported by the message itself, with its reason.
+        GetVersion(o.device, *state, ports, ticker, observer);
         out(state->EmulatorFound ? QStringLiteral("Emulator found") : QStringLiteral("No emulator answered"));
         return state->EmulatorFound ? kOk : kFailed;
     }
@@ -204,8 +212,8 @@ int runEmulator(const QStringList& args) {
     }
     if (o.action == QLatin1String("download"))
         return exitFor(o.batch ? BatchDownloadEngine(context).run() : DownloadEngine(context).run());
-    if (o.action == QLatin1String("verify")) return exitFor(VerifyEngine(context).run());
-    return exitFor(CheckEngine(context).run());
+    if (o.action == QLatin1String("verify")) return withClosingLabel(VerifyEngine(context).run(), observer);
+    return withClosingLabel(CheckEngine(context).run(), observer);
 }
 
 const VerbRegistration registration{{"emulator", kUsageText, runEmulator}};
