@@ -109,7 +109,10 @@ QString SettingsFile::defaultSection() {
 QString SettingsFile::defaultPath() {
     const QString name = defaultSection() + QStringLiteral(".ini");
     const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable()) return programFolder + QLatin1Char('/') + name;
+    // An installed program (in a bin folder: /usr/bin, ~/.local/bin) keeps its settings in
+    // the user's configuration folder even where it could write beside itself (as root).
+    const bool installed = programFolder.endsWith(QLatin1String("/bin"));
+    if (!installed && QFileInfo(programFolder).isWritable()) return programFolder + QLatin1Char('/') + name;
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/') + name;
 }
 

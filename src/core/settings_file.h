@@ -18,7 +18,8 @@ public:
     const QString& section() const { return m_section; }
 
     // Beside the executable, named after its base name with ".ini"; the user's
-    // configuration folder when the program folder is not writable.
+    // configuration folder when the program is installed (in a bin folder) or its
+    // folder is not writable.
     static QString defaultPath();
     static QString defaultSection();
 
