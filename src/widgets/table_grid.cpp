@@ -17,6 +17,10 @@ TableGrid::TableGrid(QWidget* parent) : QTableView(parent), m_model(new TableGri
         h->setHighlightSections(false);
     }
     setCornerButtonEnabled(false);
+    // Item scrolling miscounts with the hidden heading cells and leaves a sliver of the
+    // previous column beside the headings; pixel scrolling lines the cells up with them.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     horizontalHeader()->setDefaultSectionSize(40);
     verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setMinimumSectionSize(10);
