@@ -65,13 +65,18 @@ void BinCell::setValue(int byte) {
 }
 
 Status ReadBinFile(AppState& state) {
+    // A device or a pipe has no size and may never end (/dev/zero), and opening a pipe waits
+    // for a writer: only a regular file is an image, and no more than one byte past the
+    // largest image is ever read.
+    const QFileInfo info(state.BinPath);
+    const auto notRegular = [&] {
+        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(state.BinPath));
+    };
+    if (info.exists() && !info.isFile()) return notRegular();
     QFile file(state.BinPath);
     if (!file.open(QIODevice::ReadOnly))
         return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
-    // A device or a pipe has no size and may never end (/dev/zero): only a regular file
-    // is an image, and no more than one byte past the largest image is ever read.
-    if (file.isSequential() || !QFileInfo(state.BinPath).isFile())
-        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(state.BinPath));
+    if (file.isSequential()) return notRegular();
     const QByteArray data = file.read(kLargestBinFile + 1);
     if (const qint64 length = std::max<qint64>(data.size(), file.size()); length > kLargestBinFile) {
         return Status::failure(

@@ -11,10 +11,12 @@
 #include "core/values.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 
 using namespace korvel;
 
@@ -135,12 +137,17 @@ TEST(DefinitionRead, AFailedReadLeavesNoItemOfAnEarlierDefinition) {
     }
 }
 
-TEST(ImageRead, DevicesAreNotReadAsImages) {
-    auto s = std::make_unique<AppState>();
-    s->BinPath = QStringLiteral("/dev/zero");
-    const Status st = ReadBinFile(*s);
-    ASSERT_FALSE(st);
-    EXPECT_TRUE(st.error().contains(QLatin1String("not a regular file"))) << st.error().toStdString();
+TEST(ImageRead, DevicesAndPipesAreNotReadAsImages) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.bin"));
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {QStringLiteral("/dev/zero"), fifo}) {
+        auto s = std::make_unique<AppState>();
+        s->BinPath = path;
+        const Status st = ReadBinFile(*s); // neither reads forever nor waits for a writer
+        ASSERT_FALSE(st);
+        EXPECT_TRUE(st.error().contains(QLatin1String("not a regular file"))) << st.error().toStdString();
+    }
 }
 
 TEST(Checksum, SizeZeroMeansTheDefinitionHasNone) {
