@@ -64,24 +64,31 @@ void BinCell::setValue(int byte) {
     Value[1] = kDigits[byte & 0xF];
 }
 
-Status ReadBinFile(AppState& state) {
-    QFile file(state.BinPath);
+Status ReadBinBytes(const QString& path, QByteArray& data) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+        return Status::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
     // A device or a pipe has no size and may never end (/dev/zero): only a regular file
     // is an image, and no more than one byte past the largest image is ever read.
-    if (file.isSequential() || !QFileInfo(state.BinPath).isFile())
-        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(state.BinPath));
-    const QByteArray data = file.read(kLargestBinFile + 1);
-    if (const qint64 length = std::max<qint64>(data.size(), file.size()); length > kLargestBinFile) {
+    if (file.isSequential() || !QFileInfo(path).isFile())
+        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(path));
+    QByteArray read = file.read(kLargestBinFile + 1);
+    if (const qint64 length = std::max<qint64>(read.size(), file.size()); length > kLargestBinFile) {
         return Status::failure(
             QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
-                .arg(state.BinPath)
+                .arg(path)
                 .arg(length)
                 .arg(kLargestBinFile));
     }
     if (file.error() != QFileDevice::NoError)
-        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+        return Status::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    data = std::move(read);
+    return {};
+}
+
+Status ReadBinFile(AppState& state) {
+    QByteArray data;
+    if (Status s = ReadBinBytes(state.BinPath, data); !s) return s;
 
     // Blocks of 16: the block that comes back short (possibly empty) ends the read and
     // still fills all 16 of its cells.

@@ -147,6 +147,10 @@ int itemAddress(const EcuItem& item) {
 }
 
 QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
+    return itemRefusal(state.lastSavedCell(), item, cls);
+}
+
+QString itemRefusal(qint64 lastSaved, const EcuItem& item, ItemClass cls) {
     const QString name = QStringLiteral("\"%1\" (item %2)").arg(item.Title.trimmed(), item.Id);
     const auto address = ParseHex(item.Address);
     if (!address)
@@ -174,7 +178,6 @@ QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
     default:
         break;
     }
-    const qint64 lastSaved = state.lastSavedCell();
     // The last byte is address + count - 1, compared without forming it: near 2^64 the sum
     // would wrap round to the start of the image.
     if (lastSaved < 0 || *address > static_cast<quint64>(lastSaved) ||
