@@ -64,29 +64,36 @@ void BinCell::setValue(int byte) {
     Value[1] = kDigits[byte & 0xF];
 }
 
-Status ReadBinFile(AppState& state) {
+Status ReadBinBytes(const QString& path, QByteArray& data) {
     // A device or a pipe has no size and may never end (/dev/zero), and opening a pipe waits
     // for a writer: only a regular file is an image, and no more than one byte past the
     // largest image is ever read.
-    const QFileInfo info(state.BinPath);
+    const QFileInfo info(path);
     const auto notRegular = [&] {
-        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(state.BinPath));
+        return Status::failure(QStringLiteral("%1 is not a regular file.").arg(path));
     };
     if (info.exists() && !info.isFile()) return notRegular();
-    QFile file(state.BinPath);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+        return Status::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
     if (file.isSequential()) return notRegular();
-    const QByteArray data = file.read(kLargestBinFile + 1);
-    if (const qint64 length = std::max<qint64>(data.size(), file.size()); length > kLargestBinFile) {
+    QByteArray read = file.read(kLargestBinFile + 1);
+    if (const qint64 length = std::max<qint64>(read.size(), file.size()); length > kLargestBinFile) {
         return Status::failure(
             QStringLiteral("%1 is too large for the image: %2 bytes, at most %3 bytes load.")
-                .arg(state.BinPath)
+                .arg(path)
                 .arg(length)
                 .arg(kLargestBinFile));
     }
     if (file.error() != QFileDevice::NoError)
-        return Status::failure(QStringLiteral("%1: %2").arg(state.BinPath, file.errorString()));
+        return Status::failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    data = std::move(read);
+    return {};
+}
+
+Status ReadBinFile(AppState& state) {
+    QByteArray data;
+    if (Status s = ReadBinBytes(state.BinPath, data); !s) return s;
 
     // Blocks of 16: the block that comes back short (possibly empty) ends the read and
     // still fills all 16 of its cells.

@@ -30,6 +30,11 @@ inline constexpr int kImageCells = 655351;
 // Largest BIN file that loads: the trailing block read must stay inside the image.
 inline constexpr qint64 kLargestBinFile = 655343;
 
+// Reads a whole BIN file into `data`. Only a regular file of at most kLargestBinFile
+// bytes is read; otherwise, or when it cannot be read, the reason comes back and `data`
+// is left as it was.
+Status ReadBinBytes(const QString& path, QByteArray& data);
+
 // Reads the file at state.BinPath into state.BinImage in 16-byte blocks and sets
 // state.BinSize (the file length rounded up to 16, plus 16 more when the length is
 // a whole number of blocks). Cells of the last, short or empty, block past the end

@@ -2,8 +2,7 @@
 
 #include "app_state.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <cmath>
 
 namespace korvel {
@@ -84,7 +83,9 @@ QString FormatCalculated(double value, const QString& pattern) {
     const qsizetype dot = digits.indexOf(QLatin1Char('.'));
     QString intDigits = dot < 0 ? digits : digits.left(dot);
     QString fracDigits = dot < 0 ? QString() : digits.mid(dot + 1);
-    const bool nonZero = digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    // A plain scan: building a regular expression here made every formatted cell slow.
+    const bool nonZero = std::any_of(digits.cbegin(), digits.cend(),
+                                     [](QChar c) { return c >= QLatin1Char('1') && c <= QLatin1Char('9'); });
 
     while (intDigits.startsWith(QLatin1Char('0')))
         intDigits.remove(0, 1);
@@ -147,6 +148,10 @@ int itemAddress(const EcuItem& item) {
 }
 
 QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
+    return itemRefusal(state.lastSavedCell(), item, cls);
+}
+
+QString itemRefusal(qint64 lastSaved, const EcuItem& item, ItemClass cls) {
     const QString name = QStringLiteral("\"%1\" (item %2)").arg(item.Title.trimmed(), item.Id);
     const auto address = ParseHex(item.Address);
     if (!address)
@@ -174,7 +179,6 @@ QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls) {
     default:
         break;
     }
-    const qint64 lastSaved = state.lastSavedCell();
     // The last byte is address + count - 1, compared without forming it: near 2^64 the sum
     // would wrap round to the start of the image.
     if (lastSaved < 0 || *address > static_cast<quint64>(lastSaved) ||

@@ -50,6 +50,8 @@ inline constexpr int kMatrixSize = 501;
 // single value has no bytes or more than 8, or a table is larger than 501 x 501.
 // The text names the item.
 QString itemRefusal(const AppState& state, const EcuItem& item, ItemClass cls);
+// The same for an image whose last saved byte is `lastSaved` (-1 for an empty image).
+QString itemRefusal(qint64 lastSaved, const EcuItem& item, ItemClass cls);
 
 // The item's first byte (ParseHex of Address); only meaningful when itemRefusal is empty.
 int itemAddress(const EcuItem& item);

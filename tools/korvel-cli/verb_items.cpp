@@ -1,8 +1,9 @@
 // korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]
 #include "core/app_state.h"
-#include "core/grid_text.h"
+#include "core/item_reading.h"
 #include "core/values.h"
 #include "definition_loader.h"
+#include "item_json.h"
 #include "verbs.h"
 
 #include <QJsonArray>
@@ -13,10 +14,6 @@ namespace korvel::cli {
 
 namespace {
 
-QJsonValue textOrNull(const QString& text, bool present) {
-    return present ? QJsonValue(text) : QJsonValue();
-}
-
 // The item's bytes and the texts the editor shows for them in calculated mode.
 void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, const QString& pattern,
                   QJsonObject& o) {
@@ -25,35 +22,8 @@ void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, con
         o.insert(QStringLiteral("error"), refusal);
         return;
     }
-    const int a = itemAddress(item);
-    QJsonArray raw, text;
-    switch (cls) {
-    case ItemClass::Flag:
-        raw.append(state.byteAt(a));
-        break;
-    case ItemClass::Value: {
-        const quint64 v = rawValue(state, a, item.ByteSize);
-        raw.append(static_cast<double>(v));
-        text.append(textOrNull(FormatCalculated(CalculatedValue(item, v), pattern), item.Factor != 0));
-        break;
-    }
-    case ItemClass::Array:
-    case ItemClass::Map: {
-        const int cells = item.Columns * item.Rows;
-        for (int i = 0; i < cells; ++i) {
-            const int b = state.byteAt(a + i);
-            raw.append(b);
-            // The calculated text the table grids show (grid_text.h).
-            const TableKind kind = cls == ItemClass::Map ? TableKind::Map : TableKind::Array;
-            text.append(cellText(item, kind, false, b, pattern));
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    o.insert(QStringLiteral("raw"), raw);
-    if (cls != ItemClass::Flag) o.insert(QStringLiteral("text"), text);
+    const ByteAt byteAt = [&state](int a) { return state.byteAt(a); };
+    insertReading(o, readItem(item, cls, itemAddress(item), byteAt, pattern), cls);
 }
 
 int run(const QStringList& argsIn) {
