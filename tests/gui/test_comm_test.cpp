@@ -1,396 +1,304 @@
+// The comm test window: its configuration, the frames each button sends and what it shows, the
+// conversions, the fill and read runs and stopping them, against the in-process emulator; then
+// once end to end through QSerialPort on the pseudo-terminal of korvel-romsim, on the real clock.
 #include "comm_test/frm_comm_test.h"
-#include "core/bin_image.h"
+#include "core/version.h"
 #include "emulator/frames.h"
+#include "emulator/qt_serial_port.h"
 #include "main_window/frm_main.h"
-#include "support/gui_fixture.h"
-#include "support/modal.h"
-#include "test_comm_test_support.h"
+#include "support/editor_harness.h"
 #include "widgets/busy_pointer.h"
 
-#include <QGroupBox>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QLineEdit>
+#include <QProcess>
 
 using namespace korvel;
 using namespace korvel::test;
 
-// The window's texts, lists, size and configuration, the single-frame buttons and the
-// conversions, against the in-process simulated emulator.
+namespace {
+
+QString caption(const QString& delay, int port, int baud) {
+    return QStringLiteral("Comm Test %1     Delay %2     Com %3  %4 Baud ")
+        .arg(versionText(), delay)
+        .arg(port)
+        .arg(baud);
+}
+
+struct Comm : GuiFixture {
+    Services s = services();
+    frmCommTest w{s};
+    // Fills boxes ("box=value;box=value"), then clicks `button` (when given).
+    void press(const QString& pairs, const char* button = nullptr) {
+        for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
+            setText(w, p.section('=', 0, 0), p.section('=', 1));
+        if (button) click(w, button);
+    }
+    // The texts of boxes, as "box=text;box=text" for the names in `pairs`.
+    QString shown(const QString& pairs) const {
+        QStringList t;
+        for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
+            t << p.section('=', 0, 0) + "=" + text(w, p.section('=', 0, 0));
+        return t.join(';');
+    }
+    bool enabled(const QString& name) { return child(w, name)->isEnabled(); }
+    QList<QByteArray> pieces() const { return {wire.writes.begin(), wire.writes.end()}; } // writes as made
+};
+
+// The boxes typed, the "Port 1 Device" setting, the port opened, the delay waited, the caption.
+const std::tuple<const char*, QString, const char*, QString, double, QString> kConfigs[] = {
+    {"port 2", "cmbPort=2;cmbBaud=9600;txtDelay=0.1", "", "/dev/ttyUSB1 9600,N,8,1", 0.1,
+     caption("0.1", 2, 9600)},
+    {"port rounded", "cmbPort=3.6;txtDelay=0", "", "/dev/ttyUSB3 115200,N,8,1", 0, caption("0", 4, 115200)},
+    {"device from settings", "", "/dev/pts/9", "/dev/pts/9 115200,N,8,1", 0.3, caption("0.3", 1, 115200)},
+    {"fast rate", "cmbBaud=1000000", "", "/dev/ttyUSB0 1000000,N,8,1", 0.3, caption("0.3", 1, 1000000)}};
+
+// The boxes typed, the button, the emulator, the bytes sent, boxes shown after (box=text), a
+// part of the one message shown.
+enum Emulator { Silent, Answering, CannotOpen };
+const std::tuple<const char*, QString, const char*, Emulator, QByteArray, QString, QString> kPresses[] = {
+    {"get", "txtGetHigh=12;txtGetLow=34", "cmdGet", Answering, "R\x12\x34\r\r",
+     "txtGetResult=A;txtGetAscii=65", ""},
+    {"get, empty boxes are 00", "", "cmdGet", Silent, QByteArray("R\0\0\r\r", 5),
+     "txtGetAscii=;txtGetBin=", ""},
+    {"put", "txtPutHigh=0;txtPutLow=ff;txtPutData=H", "cmdPut", Answering, QByteArray("W\0\xFFH\r", 5),
+     "txtPutResult=H;txtPutAscii=72;txtPutBin=0100 1000;txtPutWant=0100 1000", ""},
+    {"put, 0D is data", "txtPutHigh=7F;txtPutData=\r", "cmdPut", Silent, QByteArray("W\x7F\0\r\r", 5),
+     "txtPutResult=***;txtPutWant=0000 1101", ""},
+    {"command V", "", "cmdCommand", Answering, "V\r\x1F\x17\x20",
+     "txtCommandResult=Korvel ROM Emulator Firmware 1.00", ""},
+    {"command, nothing attached", "txtCommand=hi", "cmdCommand", Silent, "hi\r\x1F\x17\x20",
+     "txtCommandResult=***", ""},
+    {"port fails: fill", "", "cmdFill", CannotOpen, "", "txtFillResult=", "Permission denied"},
+    {"port fails: put", "", "cmdPut", CannotOpen, "", "txtPutResult=***", "Permission denied"},
+    {"port fails: command", "", "cmdCommand", CannotOpen, "", "txtCommandResult=***", "Permission denied"},
+    {"port zero", "cmbPort=0", "cmdPort", Answering, "", "", "Port box"},
+    {"baud fraction", "cmbBaud=9600.5", "cmdPort", Answering, "", "", "Baud box"},
+    {"delay negative", "txtDelay=-1", "cmdPort", Answering, "", "", "Delay box"},
+    {"size past 16 bits", "txtSize=65537", "cmdRead", Answering, "", "", "Size box"},
+    {"value empty", "txtValue=", "cmdFill", Answering, "", "", "Value box"},
+    {"high byte too big", "txtGetHigh=1FF", "cmdGet", Answering, "", "", "High Byte box"},
+    {"text Hello", "txtConvert=Hello", "cmdASCII", Silent, "",
+     "txtConvert=H;txtASCII=72;txtHEX=48;txtBinary=0100 1000", ""},
+    {"text beyond 8 bits goes as ?", "txtConvert=\u20AC", "cmdASCII", Silent, "",
+     "txtASCII=63;txtBinary=0011 1111", ""},
+    {"code 65", "txtASC=65", "cmdText", Silent, "", "txtConvert=A;txtASCII=1;txtHEX=1;txtBinary=0000 0001",
+     ""},
+    {"code 256 ignored", "txtASC=256", "cmdText", Silent, "", "txtConvert=old", ""}};
+
+// Typed, the delay, the pieces sent after the frame, the answer shown (null: not checked).
+const std::tuple<const char*, QString, QString, QList<QByteArray>, QString> kAldl[] = {
+    {"ABC", "ABC", "0.3", {"AB", "C"}, {}},
+    {"inner space kept", "AB CD", "0", {"AB", " C", "D"}, "AB CD"},
+    {"surrounding spaces dropped", "  AB  ", "0", {"AB"}, "AB"},
+    {"blank", "   ", "0.3", {}, "***"}};
+
+// Size, every Nth echo wrong, silent after this many "W" (-1 never), the addresses of the frames
+// sent (re-sends included), then txtFillResult|lblWhere|the message.
+const std::tuple<const char*, int, int, int, QList<int>, QString> kFills[] = {
+    {"three clean", 3, 0, -1, {0, 1, 2}, "0|" + addressBits(2) + "|"},
+    {"every second echo wrong", 3, 2, -1, {0, 1, 1, 2, 2}, "2|" + addressBits(2) + "|"},
+    {"silent", 3, 0, 0, {0, 0, 0, 0}, "0||Error writing to Ram at Address 0"},
+    {"falls silent", 5, 0, 4, {0, 1, 2, 3, 4, 4, 4, 4}, "0||Error writing to Ram at Address 4"}};
+
+// Addresses that do not hold "U", whether the emulator answers, the count shown.
+const std::tuple<const char*, QList<int>, bool, QString> kReads[] = {
+    {"all match", {}, true, "0"},
+    {"three differ, the last included", {0, 0x80, 0xFF}, true, "3"},
+    {"nothing answers", {}, false, "256"}};
+
+const std::tuple<const char*, QString, QString> kStops[] = {
+    {"fill, Stop", "cmdFill", "stop"}, {"read, Esc", "cmdRead", "esc"}, {"fill, close", "cmdFill", "close"}};
+
+} // namespace
+
 class TestCommTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void opensWithItsDesignTextsAndLists() {
-        GuiFixture f;
-        Services s = f.services();
-        frmCommTest w(s);
-        QCOMPARE(w.windowTitle(), caption("0.3", 1, 115200));
-        QCOMPARE(text(w, "cmbPort"), QStringLiteral("1"));
-        QCOMPARE(text(w, "cmbBaud"), QStringLiteral("115200"));
-        QCOMPARE(text(w, "txtDelay"), QStringLiteral("0.3"));
-        QCOMPARE(text(w, "txtCommand"), QStringLiteral("V"));
-        QCOMPARE(text(w, "lblWhere"), QStringLiteral("."));
-        QCOMPARE(text(w, "lblReadWhere"), QStringLiteral("."));
-        QStringList ports, bauds;
-        auto* port = w.findChild<QComboBox*>("cmbPort");
-        auto* baud = w.findChild<QComboBox*>("cmbBaud");
-        for (int k = 0; k < port->count(); ++k)
-            ports << port->itemText(k);
-        for (int k = 0; k < baud->count(); ++k)
-            bauds << baud->itemText(k);
-        QCOMPARE(ports, QStringList({"1", "2", "3", "4"}));
-        QCOMPARE(bauds, QStringList({"75", "110", "134", "150", "300", "600", "1200", "1800", "2400", "4800",
-                                     "7200", "9600", "14400", "19200", "38400", "57600", "115200"}));
-        QVERIFY(!enabled(w, "cmdStop"));
-        QVERIFY(f.prompt.shown.empty());
-    }
-
-    void keepsItsSizeAndEveryFrameCanBeScrolledTo() {
-        GuiFixture f;
-        Services s = f.services();
-        frmCommTest w(s);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.width(), (frmCommTest::kWidthTwips * w.logicalDpiX() + 720) / 1440);
-        QCOMPARE(w.height(), (frmCommTest::kHeightTwips * w.logicalDpiY() + 720) / 1440);
-        w.resize(w.width() * 2, w.height() * 2);
-        QCOMPARE(w.width(), (frmCommTest::kWidthTwips * w.logicalDpiX() + 720) / 1440);
-        auto* area = w.findChild<QScrollArea*>();
-        QVERIFY(!area->horizontalScrollBar()->isVisible()); // nothing is cut off at the side
-        for (const char* name : {"fraALDL", "fraConversion", "fraConfiguration"}) {
-            auto* frame = w.findChild<QGroupBox*>(name);
-            area->ensureWidgetVisible(frame, 0, 0);
-            const QRect shown(frame->mapTo(area->viewport(), QPoint(0, 0)), frame->size());
-            QVERIFY2(area->viewport()->rect().contains(shown), name);
-        }
-        click(w, "cmdQuit");
-        QVERIFY(!w.isVisible());
-    }
-
-    void theMainWindowOpensItModally() {
-        GuiFixture f;
-        Services s = f.services();
-        frmMain main(s);
+    void opensWithItsSettingsAndKeepsItsSize() {
+        Comm c;
+        QCOMPARE(c.w.windowTitle(), caption("0.3", 1, 115200));
+        QCOMPARE(c.shown("txtCommand;lblWhere;lblReadWhere"),
+                 QStringLiteral("txtCommand=V;lblWhere=.;lblReadWhere=."));
+        QVERIFY(!c.enabled("cmdStop"));
+        c.w.show();
+        click(c.w, "cmdQuit");
+        QVERIFY(!c.w.isVisible() && c.prompt.shown.empty());
+        frmMain main(c.s); // which opens it modally
         QString opened;
         onNextModal([&](QWidget* w) { opened = w->objectName(); });
         click(main, "Command1");
         QCOMPARE(opened, QStringLiteral("frmCommTest"));
     }
 
-    void setPortChoosesPortBaudAndDelay_data() {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("baud");
-        QTest::addColumn<QString>("delay");
-        QTest::addColumn<QString>("deviceSetting"); // "Port N Device" in the settings file
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("port 2, 9600, 0.1") << "2"
-                                           << "9600"
-                                           << "0.1"
-                                           << ""
-                                           << "/dev/ttyUSB1"
-                                           << "9600,N,8,1" << caption("0.1", 2, 9600);
-        QTest::newRow("port rounded") << "3.6"
-                                      << "57600"
-                                      << "0"
-                                      << ""
-                                      << "/dev/ttyUSB3"
-                                      << "57600,N,8,1" << caption("0", 4, 57600);
-        QTest::newRow("device from settings") << "1"
-                                              << "115200"
-                                              << "0.25"
-                                              << "/dev/pts/9"
-                                              << "/dev/pts/9"
-                                              << "115200,N,8,1" << caption("0.25", 1, 115200);
-        QTest::newRow("fast rate in plain digits") << "1"
-                                                   << "1000000"
-                                                   << "0.3"
-                                                   << ""
-                                                   << "/dev/ttyUSB0"
-                                                   << "1000000,N,8,1" << caption("0.3", 1, 1000000);
-    }
+    void setPortChoosesPortBaudAndDelay_data() { rows(kConfigs); }
     void setPortChoosesPortBaudAndDelay() {
-        QFETCH(QString, port);
-        QFETCH(QString, baud);
-        QFETCH(QString, delay);
-        QFETCH(QString, deviceSetting);
-        QFETCH(QString, device);
-        QFETCH(QString, settings);
-        QFETCH(QString, title);
-        GuiFixture f;
-        if (!deviceSetting.isEmpty()) f.settings.WriteSetting(QStringLiteral("Port 1 Device"), deviceSetting);
-        Services s = f.services();
-        frmCommTest w(s);
-        type(w, "cmbPort", port);
-        type(w, "cmbBaud", baud);
-        type(w, "txtDelay", delay);
-        click(w, "cmdPort");
-        QCOMPARE(w.windowTitle(), title);
-        QVERIFY(f.prompt.shown.empty());
-        const double start = f.ticker.now;
-        click(w, "cmdGet");
-        QCOMPARE(f.wire.openings.size(), size_t{1});
-        QCOMPARE(f.wire.openings[0].device, device);
-        QCOMPARE(f.wire.openings[0].settings, settings);
-        QCOMPARE(f.ticker.now - start, delay.toDouble());
-        QCOMPARE(f.wire.closes, 1);
+        const auto& [tag, boxes, deviceSetting, opening, delay, caption] = fetch(kConfigs);
+        Comm c;
+        if (*deviceSetting) c.settings.WriteSetting(QStringLiteral("Port 1 Device"), deviceSetting);
+        c.press(boxes, "cmdPort");
+        QCOMPARE(c.w.windowTitle(), caption);
+        c.press({}, "cmdGet");
+        QCOMPARE(c.wire.openings.size(), size_t{1});
+        QCOMPARE(c.wire.openings[0].device + " " + c.wire.openings[0].settings, opening);
+        QVERIFY(c.ticker.now == delay && c.wire.closes == 1 && c.prompt.shown.empty());
     }
 
-    void invalidInputsAreNamedAndNothingIsSent_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("port not a number") << "cmbPort"
-                                           << "COM2"
-                                           << "cmdPort"
-                                           << "Port box";
-        QTest::newRow("port zero") << "cmbPort"
-                                   << "0"
-                                   << "cmdPort"
-                                   << "Port box";
-        QTest::newRow("baud not a number") << "cmbBaud"
-                                           << "fast"
-                                           << "cmdPort"
-                                           << "Baud box";
-        QTest::newRow("baud fraction") << "cmbBaud"
-                                       << "9600.5"
-                                       << "cmdPort"
-                                       << "Baud box";
-        QTest::newRow("delay negative") << "txtDelay"
-                                        << "-1"
-                                        << "cmdPort"
-                                        << "Delay box";
-        QTest::newRow("delay empty") << "txtDelay"
-                                     << ""
-                                     << "cmdPort"
-                                     << "Delay box";
-        QTest::newRow("size not a number") << "txtSize"
-                                           << "ten"
-                                           << "cmdFill"
-                                           << "Size box";
-        QTest::newRow("size past 16 bits") << "txtSize"
-                                           << "65537"
-                                           << "cmdRead"
-                                           << "Size box";
-        QTest::newRow("value empty") << "txtValue"
-                                     << ""
-                                     << "cmdFill"
-                                     << "Value box";
-        QTest::newRow("high byte too big") << "txtGetHigh"
-                                           << "1FF"
-                                           << "cmdGet"
-                                           << "High Byte box";
-        QTest::newRow("low byte not hex") << "txtPutLow"
-                                          << "G1"
-                                          << "cmdPut"
-                                          << "Low Byte box";
-    }
-    void invalidInputsAreNamedAndNothingIsSent() {
-        QFETCH(QString, box);
-        QFETCH(QString, value);
-        QFETCH(QString, button);
-        QFETCH(QString, named);
-        GuiFixture f;
-        Services s = f.services();
-        frmCommTest w(s);
-        type(w, "txtSize", "4");
-        type(w, "txtValue", "U");
-        type(w, box, value);
-        const QString title = w.windowTitle();
-        click(w, button);
-        QCOMPARE(f.prompt.shown.size(), size_t{1});
-        QVERIFY2(f.prompt.last().contains(named), qPrintable(f.prompt.last()));
-        QCOMPARE(f.wire.opens, 0);
-        QVERIFY(f.wire.writes.empty());
-        QCOMPARE(w.windowTitle(), title);
-        QCOMPARE(w.mintPort(), 1);
-        QCOMPARE(w.mdblBaud(), 115200.0);
-        QCOMPARE(w.mdblDelay(), 0.3);
+    void eachButtonSendsItsFrameAndShowsTheOutcome_data() { rows(kPresses); }
+    void eachButtonSendsItsFrameAndShowsTheOutcome() {
+        const auto& [tag, boxes, button, emulator, sent, shown, message] = fetch(kPresses);
+        Comm c;
+        if (emulator == Answering) c.emulator.setFaults({});
+        if (emulator == CannotOpen) c.wire.openError = QStringLiteral("Permission denied");
+        c.emulator.memory()[0x1234] = 'A';
+        c.press("txtSize=4;txtValue=U;txtGetResult=old;txtGetAscii=old;txtGetBin=old;txtPutResult=old;"
+                "txtPutAscii=old;"
+                "txtCommandResult=old;txtConvert=old;txtASCII=1;txtHEX=1;txtBinary=0000 0001");
+        c.press(boxes, button);
+        QCOMPARE(c.wire.sent(), sent);
+        QCOMPARE(c.shown(shown), shown);
+        QCOMPARE(c.wire.opens, sent.isEmpty() ? 0 : 1);
+        QVERIFY(c.wire.closes == c.wire.opens && !c.w.isRunning() && c.enabled(button) && !isBusyPointer());
+        if (!sent.isEmpty()) QCOMPARE(c.ticker.now, 0.3);
+        QCOMPARE(c.prompt.texts().join('|').contains(message),
+                 c.prompt.shown.size() == (message.isEmpty() ? 0u : 1u));
+        if (emulator == CannotOpen) QVERIFY(!c.prompt.onlyCritical().isEmpty());
+        if (button == QLatin1String("cmdPort")) QCOMPARE(c.w.windowTitle(), caption("0.3", 1, 115200));
     }
 
-    void portFailuresAreReportedAsCritical_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("result"); // the box that shows the outcome, and what it shows
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("fill") << "cmdFill"
-                              << "txtFillResult"
-                              << "";
-        QTest::newRow("read") << "cmdRead"
-                              << "txtReadResult"
-                              << "";
-        QTest::newRow("put") << "cmdPut"
-                             << "txtPutResult"
-                             << "***";
-        QTest::newRow("get") << "cmdGet"
-                             << "txtGetResult"
-                             << "***";
-        QTest::newRow("command") << "cmdCommand"
-                                 << "txtCommandResult"
-                                 << "***";
-        QTest::newRow("aldl") << "cmdALDL"
-                              << "txtALDLResult"
-                              << "***";
-    }
-    void portFailuresAreReportedAsCritical() {
-        QFETCH(QString, button);
-        QFETCH(QString, result);
-        QFETCH(QString, shown);
-        GuiFixture f;
-        f.wire.openError = QStringLiteral("Permission denied");
-        Services s = f.services();
-        frmCommTest w(s);
-        type(w, "txtSize", "4");
-        type(w, "txtValue", "U");
-        click(w, button);
-        QCOMPARE(f.prompt.shown.size(), size_t{1});
-        QVERIFY2(f.prompt.last().contains("Permission denied"), qPrintable(f.prompt.last()));
-        QCOMPARE(f.prompt.shown[0].icon, Prompt::Icon::Critical);
-        QCOMPARE(text(w, result), shown);
-        QVERIFY(!w.isRunning());
-        QVERIFY(enabled(w, button));
-        QVERIFY(!isBusyPointer());
-    }
-
-    void singleFrameButtons_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QStringList>("inputs"); // box=value pairs
-        QTest::addColumn<bool>("answering");
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<QStringList>("outputs"); // box=expected pairs
-        const QByteArray customEnd("\r\x1F\x17\x20");
-        QTest::newRow("get, answering")
-            << "cmdGet" << QStringList{"txtGetHigh=12", "txtGetLow=34"} << true << QByteArray("R\x12\x34\r\r")
-            << QStringList{"txtGetResult=A", "txtGetAscii=65", "txtGetBin=0100 0001"};
-        QTest::newRow("get, nothing attached")
-            << "cmdGet" << QStringList{"txtGetHigh=12", "txtGetLow=34"} << false
-            << QByteArray("R\x12\x34\r\r") << QStringList{"txtGetResult=***", "txtGetAscii=", "txtGetBin="};
-        QTest::newRow("get, empty boxes are 00")
-            << "cmdGet" << QStringList{} << false << QByteArray("R\0\0\r\r", 5)
-            << QStringList{"txtGetResult=***"};
-        QTest::newRow("put, answering")
-            << "cmdPut" << QStringList{"txtPutHigh=0", "txtPutLow=ff", "txtPutData=H"} << true
-            << QByteArray("W\x00\xFFH\r", 5)
-            << QStringList{"txtPutResult=H", "txtPutAscii=72", "txtPutBin=0100 1000", "txtPutWant=0100 1000"};
-        QTest::newRow("put, 0D is data")
-            << "cmdPut" << QStringList{"txtPutHigh=7F", "txtPutLow=0", "txtPutData=\r"} << false
-            << QByteArray("W\x7F\0\r\r", 5) << QStringList{"txtPutResult=***", "txtPutWant=0000 1101"};
-        QTest::newRow("command V") << "cmdCommand" << QStringList{} << true << QByteArray("V") + customEnd
-                                   << QStringList{QStringLiteral("txtCommandResult=") + kBanner};
-        QTest::newRow("command, nothing attached")
-            << "cmdCommand" << QStringList{"txtCommand=hello"} << false << QByteArray("hello") + customEnd
-            << QStringList{"txtCommandResult=***"};
-    }
-    void singleFrameButtons() {
-        QFETCH(QString, button);
-        QFETCH(QStringList, inputs);
-        QFETCH(bool, answering);
-        QFETCH(QByteArray, sent);
-        QFETCH(QStringList, outputs);
-        GuiFixture f;
-        if (answering) f.emulator.setFaults({});
-        f.emulator.memory()[0x1234] = 'A';
-        Services s = f.services();
-        frmCommTest w(s);
-        // Old results that the button must replace.
-        for (const char* box : {"txtGetResult", "txtGetAscii", "txtGetBin", "txtPutResult", "txtPutAscii",
-                                "txtPutBin", "txtCommandResult"})
-            type(w, box, "old");
-        for (const QString& pair : inputs)
-            type(w, pair.section('=', 0, 0), pair.section('=', 1));
-        click(w, button);
-        QCOMPARE(f.wire.sent(), sent);
-        for (const QString& pair : outputs)
-            QCOMPARE(text(w, pair.section('=', 0, 0)), pair.section('=', 1));
-        QCOMPARE(f.wire.opens, 1);
-        QCOMPARE(f.wire.closes, 1);
-        QCOMPARE(f.ticker.now, 0.3);
-        QVERIFY(f.prompt.shown.empty());
-        QVERIFY(!isBusyPointer());
-    }
-
-    void aldlSendsTheTextInPairs_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("delay");
-        QTest::addColumn<QList<QByteArray>>("pairs");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("ABCD") << "ABCD"
-                              << "0.3" << QList<QByteArray>{"AB", "CD"} << QString();
-        QTest::newRow("ABC") << "ABC"
-                             << "0.3" << QList<QByteArray>{"AB", "C"} << QString();
-        QTest::newRow("inner space kept") << "AB CD"
-                                          << "0" << QList<QByteArray>{"AB", " C", "D"} << "AB CD";
-        QTest::newRow("surrounding spaces dropped") << "  AB  "
-                                                    << "0" << QList<QByteArray>{"AB"} << "AB";
-        QTest::newRow("blank") << "   "
-                               << "0.3" << QList<QByteArray>{} << "***";
-    }
+    void aldlSendsTheTextInPairs_data() { rows(kAldl); }
     void aldlSendsTheTextInPairs() {
-        QFETCH(QString, typed);
-        QFETCH(QString, delay);
-        QFETCH(QList<QByteArray>, pairs);
-        QFETCH(QString, result);
-        GuiFixture f;
-        f.emulator.setFaults({});
-        Services s = f.services();
-        frmCommTest w(s);
-        type(w, "txtDelay", delay);
-        click(w, "cmdPort");
-        type(w, "txtALDL", typed);
-        click(w, "cmdALDL");
-        QCOMPARE(pieces(f.wire), (QList<QByteArray>{"A", "\r", "\r", "\r", "\r"} + pairs));
+        const auto& [tag, typed, delay, pairs, result] = fetch(kAldl);
+        Comm c;
+        c.emulator.setFaults({});
+        c.press("txtDelay=" + delay, "cmdPort");
+        c.press("txtALDL=" + typed, "cmdALDL");
+        QCOMPARE(c.pieces(), (QList<QByteArray>{"A", "\r", "\r", "\r", "\r"} + pairs));
         // The delay after the frame and after each pair, then a second and a half for the answer.
-        QCOMPARE(f.ticker.now, delay.toDouble() * double(1 + pairs.size()) + 1.5);
-        // The simulated emulator echoes an ALDL text that came without pauses.
-        if (!result.isNull()) QCOMPARE(text(w, "txtALDLResult"), result);
+        QCOMPARE(c.ticker.now, delay.toDouble() * double(1 + pairs.size()) + 1.5);
+        if (!result.isNull()) QCOMPARE(text(c.w, "txtALDLResult"), result); // echoed when sent without pauses
     }
 
-    void conversions_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QStringList>("outputs"); // txtConvert, txtASCII, txtHEX, txtBinary
-        const QStringList untouched{"old", "1", "1", "0000 0001"};
-        QTest::newRow("Hello") << "cmdASCII"
-                               << "Hello" << QStringList{"H", "72", "48", "0100 1000"};
-        QTest::newRow("tab") << "cmdASCII"
-                             << "\t" << QStringList{"\t", "9", "9", "0000 1001"};
-        QTest::newRow("e acute") << "cmdASCII" << QStringLiteral("\u00E9t\u00E9")
-                                 << QStringList{QStringLiteral("\u00E9"), "233", "E9", "1110 1001"};
-        QTest::newRow("beyond 8 bits goes as ?")
-            << "cmdASCII" << QStringLiteral("\u20AC") // euro sign
-            << QStringList{QStringLiteral("\u20AC"), "63", "3F", "0011 1111"};
-        QTest::newRow("empty clears") << "cmdASCII"
-                                      << "" << QStringList{"", "", "", ""};
-        QTest::newRow("code 65") << "cmdText"
-                                 << "65" << QStringList{"A", "1", "1", "0000 0001"};
-        QTest::newRow("code 0") << "cmdText"
-                                << "0" << QStringList{QString(QChar(0)), "1", "1", "0000 0001"};
-        QTest::newRow("code 256 ignored") << "cmdText"
-                                          << "256" << untouched;
-        QTest::newRow("not a number ignored") << "cmdText"
-                                              << "6x" << untouched;
-        QTest::newRow("missing ignored") << "cmdText"
-                                         << "" << untouched;
+    void fillWritesEachAddressAndCountsResends_data() { rows(kFills); }
+    void fillWritesEachAddressAndCountsResends() {
+        const auto& [tag, size, corruptEvery, silentFrom, addresses, shown] = fetch(kFills);
+        Comm c;
+        c.emulator.setFaults({.corruptEveryNthEcho = corruptEvery, .silent = silentFrom == 0});
+        c.ticker.hook = [&] {
+            if (silentFrom > 0 && c.emulator.frameCount('W') == silentFrom)
+                c.emulator.setFaults({.silent = true});
+        };
+        c.press(QStringLiteral("txtValue=U;txtSize=%1").arg(size), "cmdFill");
+        QList<QByteArray> expected;
+        for (int a : addresses)
+            expected += {"W", QByteArray(1, char(a >> 8)), QByteArray(1, char(a & 0xFF)), "U", "\r"};
+        QCOMPARE(c.pieces(), expected);
+        QCOMPARE(text(c.w, "txtFillResult") + "|" + text(c.w, "lblWhere") + "|" + c.prompt.onlyCritical(),
+                 shown);
+        QCOMPARE(int(c.prompt.shown.size()), silentFrom < 0 ? 0 : 1);
+        QVERIFY(c.wire.opens == 1 && c.wire.closes == 1); // one opening over the whole range
+        QCOMPARE(c.ticker.now, addresses.size() * 0.3);
+        QVERIFY(c.emulator.memory().startsWith(QByteArray(silentFrom < 0 ? size : silentFrom, 'U')));
     }
-    void conversions() {
-        QFETCH(QString, button);
-        QFETCH(QString, input);
-        QFETCH(QStringList, outputs);
+
+    void aDeviceThatVanishesEndsTheFill() {
+        Comm c;
+        c.emulator.setFaults({});
+        c.wire.vanishAfterWrites = 12; // two whole frames and a bit
+        c.press("txtSize=10;txtValue=U", "cmdFill");
+        QCOMPARE(c.prompt.onlyCritical(), QStringLiteral("Device disconnected"));
+        QVERIFY(c.wire.closes == c.wire.opens && text(c.w, "lblWhere") == addressBits(2));
+    }
+
+    void readComparesEveryAddressWithTheValue_data() { rows(kReads); }
+    void readComparesEveryAddressWithTheValue() {
+        const auto& [tag, different, answering, count] = fetch(kReads);
+        Comm c;
+        if (answering) c.emulator.setFaults({});
+        for (int a = 0; a < 0x300; ++a)
+            c.emulator.memory()[a] = different.contains(a) ? 'u' : 'U'; // case counts
+        c.press("txtSize=256;txtValue=U", "cmdRead");
+        QCOMPARE(c.shown("txtReadResult;lblReadWhere"),
+                 "txtReadResult=" + count + ";lblReadWhere=" + addressBits(255));
+        QByteArray expected;
+        for (int a = 0; a < 256; ++a)
+            expected += QByteArray("R\0", 2) + char(a) + "\r\r";
+        QCOMPARE(c.wire.sent(), expected);
+        QVERIFY(c.wire.opens == 1 && c.prompt.shown.empty());
+    }
+
+    void aRunStopsAfterTheAddressInProgress_data() { rows(kStops); }
+    void aRunStopsAfterTheAddressInProgress() {
+        const auto& [tag, button, how] = fetch(kStops);
+        Comm c;
+        c.emulator.setFaults({});
+        memset(c.emulator.memory().data(), 'U', 1000);
+        c.w.show();
+        c.press("txtSize=1000;txtValue=U");
+        int pumps = 0;
+        bool lockedDuringRun = false;
+        qsizetype sentAtStop = 0;
+        c.ticker.hook = [&] {
+            if (++pumps != 5) return;
+            sentAtStop = c.wire.sent().size();
+            lockedDuringRun = c.w.isRunning() && c.enabled("cmdStop") && isBusyPointer();
+            for (const QString& name :
+                 {button, QString("cmdGet"), QString("cmdQuit"), QString("txtSize"), QString("cmbPort")})
+                lockedDuringRun = lockedDuringRun && !c.enabled(name);
+            c.w.cmdGet_Click(); // a second procedure may not start inside the first
+            how == "stop"  ? click(c.w, "cmdStop")
+            : how == "esc" ? QTest::keyClick(&c.w, Qt::Key_Escape)
+                           : void(c.w.close());
+        };
+        click(c.w, button);
+        c.ticker.hook = nullptr;
+        QVERIFY(lockedDuringRun);
+        // Nothing after the address in progress, and no "R" frame of Get Data.
+        QVERIFY(sentAtStop >= 5 && sentAtStop < 1000 * 5 && sentAtStop % 5 == 0);
+        QVERIFY(c.wire.sent().size() == sentAtStop && c.wire.closes == c.wire.opens);
+        QVERIFY(!c.w.isRunning() && !isBusyPointer() && c.prompt.shown.empty());
+        QVERIFY(c.enabled(button) && c.enabled("cmdQuit") && !c.enabled("cmdStop"));
+        const bool fill = button == "cmdFill";
+        QCOMPARE(text(c.w, fill ? "lblWhere" : "lblReadWhere") + "|" +
+                     text(c.w, fill ? "txtFillResult" : "txtReadResult"),
+                 addressBits(int(sentAtStop / 5) - 1) + "|0");
+        if (how == "esc") QTest::keyClick(&c.w, Qt::Key_Escape); // with nothing running the window stays
+        QCOMPARE(c.w.isVisible(), how != "close");
+    }
+
+    void everyButtonThroughARealPort() {
+        QProcess sim;
+        sim.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + "/korvel-romsim/korvel-romsim", {});
+        QVERIFY2(sim.waitForStarted(5000) && sim.waitForReadyRead(5000), "korvel-romsim did not start");
         GuiFixture f;
-        Services s = f.services();
+        f.settings.WriteSetting(QStringLiteral("Port 1 Device"),
+                                QString::fromLocal8Bit(sim.readLine()).trimmed());
+        f.settings.WriteSetting(QStringLiteral("Port 2 Device"), f.path(QStringLiteral("no-such-tty")));
+        EventLoopTicker ticker;
+        QtSerialPortFactory ports;
+        Services s{f.state, f.settings, f.prompt, ticker, ports};
         frmCommTest w(s);
-        type(w, "txtConvert", "old");
-        type(w, "txtASCII", "1");
-        type(w, "txtHEX", "1");
-        type(w, "txtBinary", "0000 0001");
-        type(w, button == "cmdText" ? "txtASC" : "txtConvert", input);
-        click(w, button);
-        QCOMPARE((QStringList{text(w, "txtConvert"), text(w, "txtASCII"), text(w, "txtHEX"),
-                              text(w, "txtBinary")}),
-                 outputs);
-        QVERIFY(f.prompt.shown.empty());
-        QVERIFY(f.wire.writes.empty());
+        const auto press = [&](const QString& pairs, const char* button) {
+            for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
+                setText(w, p.section('=', 0, 0), p.section('=', 1));
+            click(w, button);
+            auto* result = w.findChild<QLineEdit*>(QString(button).replace("cmd", "txt") + "Result");
+            return result ? result->text() : QString();
+        };
+        press("txtDelay=0.25", "cmdPort"); // long enough for another process on a busy machine
+        QCOMPARE(press("txtPutHigh=01;txtPutLow=02;txtPutData=Z", "cmdPut"), QStringLiteral("Z"));
+        QCOMPARE(press("txtGetHigh=1;txtGetLow=2", "cmdGet"), QStringLiteral("Z"));
+        QCOMPARE(text(w, "txtGetBin"), QStringLiteral("0101 1010"));
+        QVERIFY(press({}, "cmdCommand").startsWith(QLatin1String(kBanner))); // "V" as a free command
+        QCOMPARE(press("txtValue=Q;txtSize=4", "cmdFill"), QStringLiteral("0"));
+        QCOMPARE(press({}, "cmdRead"), QStringLiteral("0"));
+        QCOMPARE(press("txtSize=5", "cmdRead"), QStringLiteral("1")); // address 4 was never written
+        QVERIFY2(f.prompt.shown.empty(), qPrintable(f.prompt.texts().join('|')));
+        press("cmbPort=2", "cmdPort"); // a device that cannot be opened is named
+        QCOMPARE(press({}, "cmdGet"), QStringLiteral("***"));
+        QVERIFY2(f.prompt.onlyCritical().contains(QLatin1String("no-such-tty")), qPrintable(f.prompt.last()));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
     }
 };
 

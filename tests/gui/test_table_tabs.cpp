@@ -1,0 +1,304 @@
+// The Arrays and 3D Maps tabs through their real controls: the grid, keys on selected cells,
+// the raw/calculated switch, the map's surface and its steppers, refusals and the reset.
+#include "core/map_surface.h"
+#include "editor/maps_tab.h"
+#include "support/editor_harness.h"
+#include "widgets/picture_box.h"
+#include "widgets/table_grid.h"
+
+#include <QScrollBar>
+#include <QTabWidget>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+ItemSpec table(const QString& address, int cols, int rows, const QString& title = QStringLiteral(" Bad")) {
+    return {.address = address,
+            .columns = cols,
+            .rows = rows,
+            .title = title,
+            .yLabel = " load",
+            .xLabel = " rpm"};
+}
+
+// An editor over 4 KiB of zeros with `bytes` put in, on the Maps tab (`maps`) or the Arrays tab.
+struct Tables : EditorHarness {
+    Tables(const std::vector<ItemSpec>& items, const std::vector<std::pair<int, int>>& bytes,
+           bool maps = true)
+        : EditorHarness(image(4096, bytes), items), maps(maps) {
+        if (!open(maps ? 3 : 2)) qFatal("the editor did not open");
+    }
+    bool maps;
+    QString list() const { return maps ? "cmb2Dim" : "cmb1Dim"; }
+    QString gridName() const { return maps ? "grdMap" : "grdLine"; }
+    TableGrid* grid() const { return find<TableGrid>(gridName()); }
+    QString cells(int row, int from, int to) const { // grid texts joined by '|'
+        QStringList t;
+        for (int c = from; c <= to; ++c)
+            t << grid()->text(row, c);
+        return t.join('|');
+    }
+    QString labels() const {
+        const QString tab = maps ? "lblMap_" : "lblLine_";
+        return text(tab + "Xlabel") + "|" + text(tab + "Ylabel") + "|" + text(tab + "Zlabel");
+    }
+    QString showIn() const { return maps ? "cmdShowIn_2" : "cmdShowIn_1"; }
+    PictureBox* picture() const { return find<PictureBox>("picMap"); }
+    EditorState& vars() const { return editor->vars(); }
+    QString view() const {
+        const PictureWindow w = picture()->scaleWindow();
+        return QStringLiteral("%1 %2 %3 %4 angle %5")
+            .arg(w.left)
+            .arg(w.top)
+            .arg(w.width)
+            .arg(w.height)
+            .arg(vars().RotationAngle);
+    }
+};
+
+// Maps or arrays, the key and its modifiers, the three selected cells (00, 80, FF) after it.
+const std::tuple<const char*, bool, int, int, QString> kKeys[] = {
+    {"map, equal", true, Qt::Key_Equal, 0, "0181FF"},
+    {"map, minus", true, Qt::Key_Minus, 0, "007FFE"},
+    {"map, shifted minus", true, Qt::Key_Underscore, Qt::ShiftModifier, "007FFE"},
+    {"map, keypad plus", true, Qt::Key_Plus, Qt::KeypadModifier, "0080FF"},
+    {"map, arrow", true, Qt::Key_Up, 0, "0080FF"},
+    {"array, plus", false, Qt::Key_Plus, 0, "0181FF"},
+    {"array, minus", false, Qt::Key_Minus, 0, "007FFE"},
+    {"array, keypad minus", false, Qt::Key_Minus, Qt::KeypadModifier, "0080FF"},
+    {"array, letter", false, Qt::Key_Q, 0, "0080FF"}};
+
+// Maps or arrays, conversion, factor, the cells of raw 0, 4 and 200 with offset 1.
+const std::tuple<const char*, bool, int, double, QString> kCalculated[] = {
+    {"map, multiply", true, 0, 0.5, "1.|3.|101."},
+    {"map, divide, raw 0 empty", true, 1, 1000, "|251.|6."},
+    {"map, factor 0", true, 0, 0, ".|.|."},
+    {"map, conversion 2", true, 2, 3, ".|.|."},
+    {"array, multiply", false, 0, 0.5, "1.|3.|101."},
+    {"array, factor 0 shows the offset", false, 0, 0, "1.|1.|1."}};
+
+// Maps or arrays, the address (empty: nothing chosen), columns and rows.
+const std::tuple<const char*, bool, QString, int, int> kRefused[] = {
+    {"map past the image", true, "0FF0", 8, 4},  {"map too wide", true, "0000", 502, 2},
+    {"map address not hex", true, "04G0", 2, 2}, {"array past the image", false, "0FFE", 1, 4},
+    {"no map chosen", true, "", 2, 2},           {"no array chosen", false, "", 1, 4}};
+
+} // namespace
+
+class TestTableTabs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void arraysShowTheFirstByteAtTheBottomOrLeft() {
+        ItemSpec column = table("0300", 1, 8), row = table("0310", 16, 1);
+        column.yAxis = QStringLiteral("  -40  -20    0   20   40   60   80  100");
+        row.xAxis = QStringLiteral("  0 10 20 30 40 50 60 70 80 90100110120130140");
+        Tables h({column, row}, {{0x300, 10}, {0x301, 11}, {0x307, 17}, {0x310, 1}, {0x31F, 255}}, false);
+        h.choose(h.list(), 0);
+        QCOMPARE(QSize(h.grid()->cols(), h.grid()->rows()), QSize(2, 9));
+        QCOMPARE(h.cells(8, 0, 1) + "/" + h.cells(7, 1, 1) + "/" + h.cells(1, 0, 1),
+                 QStringLiteral("  -40|10/11/  100|17"));
+        QCOMPARE(h.labels(), QStringLiteral(" rpm| load|Raw Values"));
+        h.choose(h.list(), 1);
+        QCOMPARE(QSize(h.grid()->cols(), h.grid()->rows()), QSize(17, 2));
+        QCOMPARE(h.cells(1, 1, 1) + h.cells(1, 16, 16) + h.cells(0, 1, 1) + h.cells(0, 15, 16),
+                 QStringLiteral("1255  0140|"));
+    }
+
+    void aMapFillsGridBoxesDivisorsAndSurface() {
+        ItemSpec m = table("0400", 16, 8);
+        m.xAxis = QStringLiteral("  4  8 12 16 20 24 28 32 36 40 44 48 52 56 60 64");
+        m.yAxis = QStringLiteral(" 500 1000 1500 2000 2500 3000 3500 4000");
+        Tables h({m}, {{0x400, 0x11}, {0x40F, 0x22}, {0x470, 0x33}, {0x47F, 0x44}});
+        h.choose(h.list(), 0);
+        QCOMPARE(QSize(h.grid()->cols(), h.grid()->rows()), QSize(17, 9));
+        // The byte at the address is the bottom row's first cell; the last row is at the top.
+        QCOMPARE(h.cells(8, 0, 1) + h.cells(8, 16, 16) + h.cells(1, 1, 1) + h.cells(1, 16, 16),
+                 QStringLiteral(" 500 |17345168"));
+        QCOMPARE(h.cells(0, 0, 2) + h.cells(0, 16, 16) + h.cells(7, 0, 0),
+                 QStringLiteral("|  4|  8 641000 "));
+        QCOMPARE(h.text("txtRow3D") + h.text("txtCol3D") + h.text("txtStart3D").trimmed(),
+                 QStringLiteral("8160400"));
+        QCOMPARE(h.labels(), QStringLiteral(" rpm| load|Raw Values"));
+        QCOMPARE(QString("%1 %2 %3").arg(h.vars().MapXMax).arg(h.vars().MapYMax).arg(h.vars().MapZMax),
+                 QStringLiteral("15 7 68"));
+        // Three axes, 128 circles, 8 x 15 + 7 x 16 mesh lines.
+        QCOMPARE(h.picture()->surface().circleCount(), 128);
+        QCOMPARE(h.picture()->surface().lineCount(), 3 + 120 + 112);
+        QCOMPARE(h.view(), QStringLiteral("-51 -151 202 202 angle 30"));
+    }
+
+    void keysStepSelectedCellsAndStoreTheWholeTable_data() { rows(kKeys); }
+    void keysStepSelectedCellsAndStoreTheWholeTable() {
+        const auto& [tag, maps, key, modifiers, cells] = fetch(kKeys);
+        // At 0x200: 3 x 2 (a map) or 3 x 1 (an array); row 0 = 00, 80, FF, then 07, 08, 09.
+        Tables h({table("0200", 3, maps ? 2 : 1)},
+                 {{0x201, 128}, {0x202, 255}, {0x203, 7}, {0x204, 8}, {0x205, 9}}, maps);
+        h.choose(h.list(), 0);
+        QVERIFY(h.editor->isSaved());
+        const int bottom = h.grid()->rows() - 1; // the bottom grid row is table row 0
+        h.select(h.gridName(), {{bottom, 1}, {bottom, 2}, {bottom, 3}});
+        QTest::keyClick(h.grid(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(h.bytes(0x200, 4), cells + "07");
+        QCOMPARE(h.cells(bottom, 3, 3), QString::number(cells.right(2).toInt(nullptr, 16)));
+        // Whatever the key, every cell of the table is stored and recorded, and the image is unsaved.
+        const int size = maps ? 6 : 3;
+        QCOMPARE(h.pendingCount(), size);
+        QCOMPARE(h.pending(0x200, size), h.bytes(0x200, size));
+        QVERIFY(!h.editor->isSaved());
+    }
+
+    void mapCellsChosenByKeyboardAndMouseAndDivisorsRaisedOnlyByEdits() {
+        Tables h({table("0300", 3, 3)}, {{0x304, 200}});
+        h.choose(h.list(), 0);
+        TableGrid* g = h.grid();
+        g->setFocus();
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(3, 1)).center());
+        QTest::keyClick(g, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          g->visualRect(g->model()->index(1, 3)).center());
+        h.select(h.gridName(), {{0, 1}}); // headings cannot be selected
+        QTest::keyClick(g, Qt::Key_Equal);
+        QCOMPARE(h.bytes(0x300, 9), QStringLiteral("01010000C800000001"));
+        QCOMPARE(h.vars().MapZMax, 200.0);
+        h.select(h.gridName(), {{2, 2}});
+        QTest::keyClick(g, Qt::Key_Equal);
+        QCOMPARE(h.vars().MapZMax, 201.0);
+        QTest::keyClick(g, Qt::Key_Minus);
+        QTest::keyClick(g, Qt::Key_Minus);
+        QCOMPARE(h.bytes(0x304) + QString::number(h.vars().MapZMax), QStringLiteral("C7201")); // not lowered
+        h.choose(h.list(), 0); // choosing the map again takes the divisors afresh
+        QCOMPARE(h.vars().MapZMax, 199.0);
+    }
+
+    void rawAndCalculatedSwitchNeverTouchesTheImage_data() { rows(kCalculated); }
+    void rawAndCalculatedSwitchNeverTouchesTheImage() {
+        const auto& [tag, maps, conversion, factor, cells] = fetch(kCalculated);
+        ItemSpec t = table("0500", 3, maps ? 2 : 1, QStringLiteral(" Fuel"));
+        t.conversion = conversion;
+        t.factor = factor;
+        t.offset = 1;
+        Tables h({t}, {{0x501, 4}, {0x502, 200}}, maps);
+        h.choose(h.list(), 0);
+        const int bottom = h.grid()->rows() - 1;
+        QCOMPARE(h.text(h.showIn()), QStringLiteral("Show in Calculated Values"));
+        click(*h.editor, h.showIn());
+        QCOMPARE(h.text(h.showIn()) + h.labels(), QStringLiteral("Show Raw Values rpm| load| Fuel"));
+        QCOMPARE(h.cells(bottom, 1, 3), cells);
+        click(*h.editor, h.showIn());
+        QCOMPARE(h.text(h.showIn()) + h.labels(),
+                 QStringLiteral("Show in Calculated Values rpm| load|Raw Values"));
+        QCOMPARE(h.cells(bottom, 1, 3) + h.bytes(0x500, 3), QStringLiteral("0|4|2000004C8"));
+        QCOMPARE(h.pendingCount(), 0);
+        QVERIFY(h.editor->isSaved());
+    }
+
+    void arrayModeCarriesOverToTheNextTableAndMapsLeaveItAlone() {
+        Tables h({table("0100", 2, 1), table("0200", 1, 2, " B"), table("0300", 2, 2)}, {{0x200, 4}}, false);
+        h.choose(h.list(), 0);
+        click(*h.editor, h.showIn());
+        h.choose(h.list(), 1);
+        QCOMPARE(h.text("lblLine_Zlabel") + h.cells(2, 1, 1),
+                 QStringLiteral(" B4.")); // calculated: 4 x 1 + 0
+        h.choose("cmb2Dim", 0);
+        QCOMPARE(QSize(h.vars().ArrayCols, h.vars().ArrayRows), QSize(1, 2));
+        QCOMPARE(h.cells(2, 1, 1), QStringLiteral("4."));
+    }
+
+    void mapSteppersDragAndWheelMoveTheView() {
+        Tables h({table("0100", 2, 2)}, {});
+        QCOMPARE(h.view(), QStringLiteral("-121 -191 202 202 angle 30")); // before any choice
+        h.choose(h.list(), 0);
+        for (int i = 0; i < 3; ++i)
+            h.find<QScrollBar>("scrZoom")->setValue(1);
+        QCOMPARE(h.view(), QStringLiteral("-54 -150.625 205 205 angle 30"));
+        h.find<QScrollBar>("scrPanHor")->setValue(-1);
+        h.find<QScrollBar>("scrPanVer")->setValue(1);
+        h.find<QScrollBar>("scrRotAngle")->setValue(-1);
+        QCOMPARE(h.view(), QStringLiteral("-53 -151.625 205 205 angle 31"));
+        const auto& axes = h.picture()->surface().batches().front(); // redrawn at the new angle
+        QVERIFY(qAbs(axes.lines[0].p2().x() - 100 * std::cos(31 * 0.0174538)) < 1e-9);
+        for (const char* s : {"scrRotAngle", "scrZoom", "scrPanHor", "scrPanVer"})
+            QCOMPARE(h.find<QScrollBar>(s)->value(), 0);
+        h.choose(h.list(), 0); // the next choice resets the view and the angle
+        QCOMPARE(h.view(), QStringLiteral("-51 -151 202 202 angle 30"));
+        // A drag to the right turns, the wheel zooms in (two steps).
+        QTest::mousePress(h.picture(), Qt::LeftButton, {}, QPoint(10, 50));
+        QTest::mouseMove(h.picture(), QPoint(40, 52));
+        QTest::mouseRelease(h.picture(), Qt::LeftButton, {}, QPoint(40, 52));
+        QVERIFY(h.vars().RotationAngle > 30);
+        QWheelEvent wheel(QPointF(50, 50), QPointF(), QPoint(), QPoint(0, 240), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(h.picture(), &wheel);
+        QVERIFY(h.view().startsWith(QStringLiteral("-49 -151.25 200 200")));
+    }
+
+    void refusedTablesShowAndWriteNothing_data() { rows(kRefused); }
+    void refusedTablesShowAndWriteNothing() {
+        const auto& [tag, maps, address, cols, rows] = fetch(kRefused);
+        Tables h({table("0100", 2, maps ? 2 : 1, " Good"), table(address, cols, rows)}, {{0x100, 9}}, maps);
+        if (!address.isEmpty()) {
+            h.choose(h.list(), 0);
+            QCOMPARE(h.cells(h.grid()->rows() - 1, 1, 1), QStringLiteral("9"));
+            h.choose(h.list(), 1);
+            QVERIFY(h.fx.prompt.onlyCritical().contains("Bad"));
+        }
+        QCOMPARE(QSize(h.grid()->cols(), h.grid()->rows()), QSize(2, 2));
+        QCOMPARE(h.cells(1, 1, 1) + h.text("txtRow3D") + (maps ? "" : h.text("lblLine_Zlabel")), QString());
+        QCOMPARE(maps ? h.vars().MapCols : h.vars().ArrayRows, 0);
+        h.select(h.gridName(), {{1, 1}});
+        QTest::keyClick(h.grid(), Qt::Key_Equal);
+        QCOMPARE(h.pendingCount(), 0);
+        if (maps) QCOMPARE(h.picture()->surface().lineCount(), 3);    // the axes only
+        if (address.isEmpty() && maps) QVERIFY(!h.editor->isSaved()); // a key before any choice still counts
+    }
+
+    void theEditorsResetEmptiesBothTabs() {
+        Tables h({table("0100", 3, 3), table("0200", 3, 1)}, {{0x100, 5}});
+        h.choose("cmb1Dim", 0);
+        h.choose("cmb2Dim", 0);
+        h.find<QScrollBar>("scrZoom")->setValue(1);
+        h.editor->ClearVars();
+        QString shown;
+        for (const char* grid : {"grdLine", "grdMap"}) {
+            auto* g = h.find<TableGrid>(grid);
+            shown += QString("%1x%2%3%4|").arg(g->cols()).arg(g->rows()).arg(g->text(1, 1), g->text(0, 1));
+        }
+        for (const char* t :
+             {"cmb1Dim", "cmb2Dim", "lblMap_Xlabel", "lblMap_Ylabel", "lblMap_Zlabel", "lblLine_Zlabel"})
+            shown += h.text(t);
+        QCOMPARE(shown, QStringLiteral("2x2|2x2|"));
+        const EditorState& v = h.vars();
+        QCOMPARE(QString("%1 %2 %3 %4 %5")
+                     .arg(v.MapCols)
+                     .arg(v.MapRows)
+                     .arg(v.MapXMax)
+                     .arg(v.MapYMax)
+                     .arg(v.ArrayCols),
+                 QStringLiteral("0 0 0 0 0"));
+        h.editor->findChild<MapsTab*>()->redrawMap(); // with no rows and columns: the axes only
+        QVERIFY(h.view().endsWith(QStringLiteral("angle 30")));
+        QCOMPARE(h.picture()->surface().circleCount(), 0);
+    }
+
+    void highlightFollowsFocusAndTabChanges() {
+        for (bool maps : {false, true}) {
+            Tables h({table("0100", 2, maps ? 2 : 1)}, {}, maps);
+            h.choose(h.list(), 0);
+            QVERIFY(!h.grid()->selectionHighlight()); // off since the editor opened
+            h.grid()->setFocus();
+            QTRY_VERIFY(h.grid()->selectionHighlight());
+            h.find(h.showIn())->setFocus();
+            QTRY_VERIFY(!h.grid()->selectionHighlight());
+            h.grid()->setFocus();
+            QTRY_VERIFY(h.grid()->selectionHighlight());
+            h.find<QTabWidget>("SSTab1")->setCurrentIndex(maps ? 2 : 3);
+            QVERIFY(!h.grid()->selectionHighlight());
+        }
+    }
+};
+
+QTEST_MAIN(TestTableTabs)
+#include "test_table_tabs.moc"
