@@ -23,9 +23,7 @@ int cli(const QStringList& args, QString* out = nullptr) { // the exit code
 // Arguments, a part of the complaint.
 const std::tuple<const char*, QStringList, const char*> kRefusals[] = {
     {"checksum end past the image", {"checksum", "sample.bin", "bad.ecu", "--fix"}, "ChecksumEnd"},
-    {"an argument too many", {"checksum", "sample.bin", "sample.ecu", "more"}, "usage"},
     {"no such item", {"render-map", "sample.bin", "sample.ecu", "Boost map", "map.png"}, "no item"},
-    {"not a map", {"render-map", "sample.bin", "sample.ecu", "Cranking fuel", "map.png"}, "not a map"},
     {"bad size", {"render-map", "sample.bin", "sample.ecu", "9", "map.png", "--size", "0"}, "--size"},
     {"missing image", {"render-map", "none.bin", "sample.ecu", "9", "map.png"}, "none.bin Not Found"}};
 
@@ -43,8 +41,6 @@ private slots:
         const QString right = sample.mid(0x7FFE, 2).toHex().toUpper(),
                       args = f.state.BinPath + " " + f.state.EcuPath;
         QString out;
-        QCOMPARE(cli(("checksum " + args).split(' '), &out), 0);
-        QVERIFY(out.startsWith("stored " + right + " computed " + right + "\n|"));
         f.writeFile(QStringLiteral("sample.bin"), cleared);
         QCOMPARE(cli(("checksum " + args).split(' '), &out), 1);
         QVERIFY(out.startsWith("stored 0000 computed " + right + "\n|"));

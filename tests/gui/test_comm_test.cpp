@@ -9,7 +9,6 @@
 #include "support/editor_harness.h"
 #include "widgets/busy_pointer.h"
 
-#include <QLineEdit>
 #include <QProcess>
 
 using namespace korvel;
@@ -24,8 +23,11 @@ QString caption(const QString& delay, int port, int baud) {
         .arg(baud);
 }
 
+// A comm test window on the in-process emulator, or on the given clock and ports.
 struct Comm : GuiFixture {
-    Services s = services();
+    Comm(Ticker* clock = nullptr, SerialPortFactory* factory = nullptr)
+        : s{state, settings, prompt, clock ? *clock : ticker, factory ? *factory : ports} {}
+    Services s;
     frmCommTest w{s};
     // Fills boxes ("box=value;box=value"), then clicks `button` (when given).
     void press(const QString& pairs, const char* button = nullptr) {
@@ -115,16 +117,9 @@ class TestCommTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void opensWithItsSettingsAndKeepsItsSize() {
+    void theMainWindowOpensItModally() {
         Comm c;
-        QCOMPARE(c.w.windowTitle(), caption("0.3", 1, 115200));
-        QCOMPARE(c.shown("txtCommand;lblWhere;lblReadWhere"),
-                 QStringLiteral("txtCommand=V;lblWhere=.;lblReadWhere=."));
-        QVERIFY(!c.enabled("cmdStop"));
-        c.w.show();
-        click(c.w, "cmdQuit");
-        QVERIFY(!c.w.isVisible() && c.prompt.shown.empty());
-        frmMain main(c.s); // which opens it modally
+        frmMain main(c.s);
         QString opened;
         onNextModal([&](QWidget* w) { opened = w->objectName(); });
         click(main, "Command1");
@@ -236,23 +231,24 @@ private slots:
         c.w.show();
         c.press("txtSize=1000;txtValue=U");
         int pumps = 0;
-        bool lockedDuringRun = false;
+        QString locked; // the state of the controls during the run
         qsizetype sentAtStop = 0;
         c.ticker.hook = [&] {
             if (++pumps != 5) return;
             sentAtStop = c.wire.sent().size();
-            lockedDuringRun = c.w.isRunning() && c.enabled("cmdStop") && isBusyPointer();
             for (const QString& name :
-                 {button, QString("cmdGet"), QString("cmdQuit"), QString("txtSize"), QString("cmbPort")})
-                lockedDuringRun = lockedDuringRun && !c.enabled(name);
+                 {QString("cmdStop"), button, QString("cmdGet"), QString("cmdQuit"), QString("txtSize")})
+                locked += c.enabled(name) ? "1" : "0";
+            locked += c.w.isRunning() && isBusyPointer() ? "1" : "0";
             c.w.cmdGet_Click(); // a second procedure may not start inside the first
-            how == "stop"  ? click(c.w, "cmdStop")
-            : how == "esc" ? QTest::keyClick(&c.w, Qt::Key_Escape)
-                           : void(c.w.close());
+            if (how == "stop") click(c.w, "cmdStop");
+            how == "esc"     ? QTest::keyClick(&c.w, Qt::Key_Escape)
+            : how == "close" ? void(c.w.close())
+                             : void();
         };
         click(c.w, button);
         c.ticker.hook = nullptr;
-        QVERIFY(lockedDuringRun);
+        QCOMPARE(locked, QStringLiteral("100001"));
         // Nothing after the address in progress, and no "R" frame of Get Data.
         QVERIFY(sentAtStop >= 5 && sentAtStop < 1000 * 5 && sentAtStop % 5 == 0);
         QVERIFY(c.wire.sent().size() == sentAtStop && c.wire.closes == c.wire.opens);
@@ -270,33 +266,30 @@ private slots:
         QProcess sim;
         sim.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + "/korvel-romsim/korvel-romsim", {});
         QVERIFY2(sim.waitForStarted(5000) && sim.waitForReadyRead(5000), "korvel-romsim did not start");
-        GuiFixture f;
-        f.settings.WriteSetting(QStringLiteral("Port 1 Device"),
+        EventLoopTicker clock;
+        QtSerialPortFactory factory;
+        Comm c(&clock, &factory);
+        c.settings.WriteSetting(QStringLiteral("Port 1 Device"),
                                 QString::fromLocal8Bit(sim.readLine()).trimmed());
-        f.settings.WriteSetting(QStringLiteral("Port 2 Device"), f.path(QStringLiteral("no-such-tty")));
-        EventLoopTicker ticker;
-        QtSerialPortFactory ports;
-        Services s{f.state, f.settings, f.prompt, ticker, ports};
-        frmCommTest w(s);
-        const auto press = [&](const QString& pairs, const char* button) {
-            for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
-                setText(w, p.section('=', 0, 0), p.section('=', 1));
-            click(w, button);
-            auto* result = w.findChild<QLineEdit*>(QString(button).replace("cmd", "txt") + "Result");
-            return result ? result->text() : QString();
-        };
-        press("txtDelay=0.25", "cmdPort"); // long enough for another process on a busy machine
-        QCOMPARE(press("txtPutHigh=01;txtPutLow=02;txtPutData=Z", "cmdPut"), QStringLiteral("Z"));
-        QCOMPARE(press("txtGetHigh=1;txtGetLow=2", "cmdGet"), QStringLiteral("Z"));
-        QCOMPARE(text(w, "txtGetBin"), QStringLiteral("0101 1010"));
-        QVERIFY(press({}, "cmdCommand").startsWith(QLatin1String(kBanner))); // "V" as a free command
-        QCOMPARE(press("txtValue=Q;txtSize=4", "cmdFill"), QStringLiteral("0"));
-        QCOMPARE(press({}, "cmdRead"), QStringLiteral("0"));
-        QCOMPARE(press("txtSize=5", "cmdRead"), QStringLiteral("1")); // address 4 was never written
-        QVERIFY2(f.prompt.shown.empty(), qPrintable(f.prompt.texts().join('|')));
-        press("cmbPort=2", "cmdPort"); // a device that cannot be opened is named
-        QCOMPARE(press({}, "cmdGet"), QStringLiteral("***"));
-        QVERIFY2(f.prompt.onlyCritical().contains(QLatin1String("no-such-tty")), qPrintable(f.prompt.last()));
+        c.settings.WriteSetting(QStringLiteral("Port 2 Device"), c.path(QStringLiteral("no-such-tty")));
+        c.press("txtDelay=0.25", "cmdPort"); // long enough for another process on a busy machine
+        c.press("txtPutHigh=01;txtPutLow=02;txtPutData=Z", "cmdPut");
+        c.press("txtGetHigh=1;txtGetLow=2", "cmdGet");
+        c.press("txtValue=Q;txtSize=4", "cmdFill");
+        QCOMPARE(c.shown("txtPutResult=;txtGetResult=;txtGetBin=;txtFillResult="),
+                 QStringLiteral("txtPutResult=Z;txtGetResult=Z;txtGetBin=0101 1010;txtFillResult=0"));
+        c.press({}, "cmdRead");
+        QCOMPARE(text(c.w, "txtReadResult"), QStringLiteral("0"));
+        c.press("txtSize=5", "cmdRead"); // address 4 was never written
+        c.press({}, "cmdCommand");       // "V" as a free command
+        QCOMPARE(text(c.w, "txtReadResult"), QStringLiteral("1"));
+        QVERIFY2(text(c.w, "txtCommandResult").startsWith(QLatin1String(kBanner)),
+                 qPrintable(text(c.w, "txtCommandResult")));
+        QVERIFY2(c.prompt.shown.empty(), qPrintable(c.prompt.texts().join('|')));
+        c.press("cmbPort=2", "cmdPort"); // a device that cannot be opened is named
+        c.press({}, "cmdGet");
+        QVERIFY2(c.prompt.onlyCritical().contains(QLatin1String("no-such-tty")), qPrintable(c.prompt.last()));
+        QCOMPARE(text(c.w, "txtGetResult"), QStringLiteral("***"));
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
     }

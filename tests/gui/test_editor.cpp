@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(r.error.isEmpty(), r.outcome != Outcome::Failed);
         QCOMPARE(h.fx.prompt.texts(), messages);
         if (messages.contains(QStringLiteral("Incorrect ECU Format")))
-            QCOMPARE(h.fx.prompt.shown.front().icon, Prompt::Icon::Critical);
+            QCOMPARE(h.fx.prompt.shown.front().second, Prompt::Icon::Critical);
         h.editor->reject(); // a window that did not open asks nothing when it goes
         QCOMPARE(h.fx.prompt.texts(), messages);
     }

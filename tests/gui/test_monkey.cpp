@@ -49,19 +49,10 @@ std::vector<ItemSpec> hostileItems(int last) {
     return items;
 }
 
-// The scripted prompt with a random answer to every question.
-struct RandomPrompt : ScriptedPrompt {
-    explicit RandomPrompt(std::mt19937_64& rng) : rng(rng) {}
-    bool askYesNo(const QString& text) override {
-        answers = {bool(rng() & 1)};
-        if (shown.size() > 64) shown.clear(); // only the latest matter
-        return ScriptedPrompt::askYesNo(text);
-    }
-    std::mt19937_64& rng;
-};
-
 struct Monkey {
     Monkey(GuiFixture& f, quint64 seed) : f(f), rng(seed) {
+        for (int k = 0; k < 100000; ++k) // a random answer to every question
+            f.prompt.answers.push_back(rng() & 1);
         // A modal window would stop the monkey inside exec(): it is closed and reported.
         QObject::connect(&guard, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
@@ -71,8 +62,7 @@ struct Monkey {
     }
     GuiFixture& f;
     std::mt19937_64 rng;
-    RandomPrompt prompt{rng};
-    Services services{f.state, f.settings, prompt, f.ticker, f.ports};
+    Services services = f.services();
     std::unique_ptr<frmEditor> editor;
     std::vector<BinCell> loaded, pendingAtOpen;
     int lastSaved = 0, reopenings = 0;
@@ -92,7 +82,7 @@ struct Monkey {
     QString open() {
         editor = std::make_unique<frmEditor>(services);
         if (editor->Form_Load().outcome != OpeningResult::Outcome::Opened)
-            return "did not open: " + prompt.last();
+            return "did not open: " + f.prompt.last();
         editor->show();
         QApplication::setActiveWindow(editor.get());
         if (!QTest::qWaitForWindowActive(editor.get())) return QStringLiteral("did not become active");
@@ -164,20 +154,14 @@ struct Monkey {
             w = nullptr;
         if (kind == 6 && w)
             QTest::mouseClick(w, Qt::LeftButton); // a disabled button takes it and does nothing
-        if (kind == 7 && (w = usable(oneOf("picMap picHexMap picHexLine")))) {
-            const QPoint from(pick(0, w->width() - 1), pick(0, w->height() - 1)),
-                to(pick(0, w->width() - 1), from.y());
-            QTest::mousePress(w, Qt::LeftButton, {}, from);
-            QTest::mouseMove(w, to);
-            QTest::mouseRelease(w, Qt::LeftButton, {}, to);
-            QWheelEvent wheel(from, from, {}, QPoint(0, 120 * (n - 4)), Qt::NoButton, {}, Qt::NoScrollPhase,
+        if (kind == 7 &&
+            (w = usable(oneOf("picMap picHexMap picHexLine")))) { // a drag turns, the wheel zooms
+            QTest::mousePress(w, Qt::LeftButton, {}, {n * 20, 50});
+            QTest::mouseMove(w, {200 - n * 20, 60});
+            QTest::mouseRelease(w, Qt::LeftButton, {}, {200 - n * 20, 60});
+            QWheelEvent wheel({50, 50}, {}, {}, QPoint(0, 120 * (n - 4)), Qt::NoButton, {}, Qt::NoScrollPhase,
                               false);
             QApplication::sendEvent(w, &wheel);
-            return QStringLiteral("%1: drag %2 -> %3, wheel %4")
-                .arg(w->objectName())
-                .arg(from.x())
-                .arg(to.x())
-                .arg(n - 4);
         }
         if (kind == 8) n < 4 ? QTest::keyClick(editor.get(), Qt::Key_Escape) : void(editor->close());
         if (kind == 8) return QStringLiteral("close the editor");
@@ -220,7 +204,7 @@ struct Monkey {
             QCoreApplication::processEvents();
             while (QWidget* popup = QApplication::activePopupWidget())
                 popup->close();
-            problem = modals.isEmpty() && !prompt.unexpected
+            problem = modals.isEmpty() && !f.prompt.unexpected
                           ? check()
                           : "a modal window or file dialog: " + modals.join(' ');
             if (problem.isEmpty() && !editor->isVisible())

@@ -82,11 +82,6 @@ void onNextModal(std::function<void(QWidget*)> action) {
     timer->start(5);
 }
 
-EditorHarness::EditorHarness(const QByteArray& bin, const std::vector<ItemSpec>& items) {
-    fx.state.BinPath = fx.writeFile(QStringLiteral("rom.bin"), bin);
-    fx.state.EcuPath = fx.writeFile(QStringLiteral("rom.ecu"), ecuText(items));
-}
-
 bool EditorHarness::open(int tab) {
     if (editor->Form_Load().outcome != OpeningResult::Outcome::Opened) return false;
     if (tab >= 0) find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
@@ -116,18 +111,13 @@ void EditorHarness::type(const QString& box, const QString& text, int leave) con
     if (leave) QTest::keyClick(b, Qt::Key(leave));
 }
 
-static QString cells(const std::vector<BinCell>& from, int address, int count) {
+QString EditorHarness::hexCells(const std::vector<BinCell>& from, int address, int count) {
     QString s;
     for (int a = address; a < address + count; ++a)
-        s += from[static_cast<size_t>(a)].valueText();
+        s += from[size_t(a)].valueText();
     return s;
 }
-QString EditorHarness::bytes(int address, int count) const {
-    return cells(fx.state.BinImage, address, count);
-}
-QString EditorHarness::pending(int address, int count) const {
-    return cells(fx.state.PendingChanges, address, count);
-}
+
 int EditorHarness::pendingCount() const {
     const auto& p = fx.state.PendingChanges;
     return int(std::count_if(p.begin(), p.end(), [](const BinCell& c) { return !c.isEmpty(); }));

@@ -28,13 +28,14 @@
 
 namespace korvel::test {
 
-// Answers message boxes and file dialogs from `answers` and `files`, and records every text
-// shown. A question or dialog without an answer counts in `unexpected` and gets No.
+// Answers questions and file dialogs from `answers` and `files` and records every text shown
+// (`dialogs`: title|folder). A question or dialog without an answer counts in `unexpected`, gets No.
 struct ScriptedPrompt : Prompt {
-    struct Shown {
-        QString text;
-        Icon icon;
-    };
+    std::deque<bool> answers;
+    std::deque<QString> files;
+    std::vector<std::pair<QString, Icon>> shown;
+    QStringList dialogs;
+    int unexpected = 0;
     void message(const QString& text, Icon icon = Icon::None) override { shown.push_back({text, icon}); }
     bool askYesNo(const QString& text) override {
         shown.push_back({text, Icon::None});
@@ -50,21 +51,15 @@ struct ScriptedPrompt : Prompt {
     }
     QStringList texts() const {
         QStringList t;
-        for (const Shown& s : shown)
-            t << s.text;
+        for (const auto& s : shown)
+            t << s.first;
         return t;
     }
-    QString last() const { return shown.empty() ? QString() : shown.back().text; }
+    QString last() const { return shown.empty() ? QString() : shown.back().first; }
     // The one text shown when it was a critical message, else an empty text.
     QString onlyCritical() const {
-        return shown.size() == 1 && shown[0].icon == Icon::Critical ? last() : QString();
+        return shown.size() == 1 && shown[0].second == Icon::Critical ? last() : "";
     }
-
-    std::deque<bool> answers;
-    std::deque<QString> files; // an empty one: cancelled
-    std::vector<Shown> shown;
-    QStringList dialogs; // title|initial folder of each file dialog
-    int unexpected = 0;
 };
 
 // The manual clock, with a hook run on every pump so a test can act in the middle of a wait.
@@ -119,7 +114,7 @@ inline void click(const QObject& window, const QString& name) {
 }
 void onNextModal(std::function<void(QWidget*)> action); // then closes the window
 
-template <class T, size_t N> void rows(const T (&cases)[N]) { // a case is a tuple named by its first element
+template <class T, size_t N> void rows(const T (&cases)[N]) {
     QTest::addColumn<int>("row");
     for (size_t i = 0; i < N; ++i)
         QTest::newRow(std::get<0>(cases[i])) << int(i);
@@ -131,7 +126,10 @@ template <class T, size_t N> const T& fetch(const T (&cases)[N]) {
 // A real editor over the sample calibration, or over a made-up image and definition.
 struct EditorHarness {
     EditorHarness() { fx.useSample(); }
-    EditorHarness(const QByteArray& bin, const std::vector<ItemSpec>& items);
+    EditorHarness(const QByteArray& bin, const std::vector<ItemSpec>& items) {
+        fx.state.BinPath = fx.writeFile(QStringLiteral("rom.bin"), bin);
+        fx.state.EcuPath = fx.writeFile(QStringLiteral("rom.ecu"), ecuText(items));
+    }
     GuiFixture fx;
     Services services = fx.services();
     std::unique_ptr<frmEditor> editor = std::make_unique<frmEditor>(services);
@@ -143,10 +141,13 @@ struct EditorHarness {
     void select(const QString& grid, const std::vector<std::pair<int, int>>& cells) const; // (row, column)
     // Types into a box, replacing its text, then presses `leave` (0: stays in the box).
     void type(const QString& box, const QString& text, int leave = Qt::Key_Return) const;
-    QString bytes(int address, int count = 1) const;   // hex text of image cells
-    QString pending(int address, int count = 1) const; // and of their pending changes
-    int pendingCount() const;                          // cells with a pending change
-    void edit(int address, int byte);                  // as an edit does: StoreByte, unsaved
+    QString bytes(int address, int count = 1) const { return hexCells(fx.state.BinImage, address, count); }
+    QString pending(int address, int count = 1) const {
+        return hexCells(fx.state.PendingChanges, address, count);
+    }
+    int pendingCount() const;         // cells with a pending change
+    void edit(int address, int byte); // as an edit does: StoreByte, unsaved
+    static QString hexCells(const std::vector<BinCell>& from, int address, int count); // as hex text
 };
 
 } // namespace korvel::test
