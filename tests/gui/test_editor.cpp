@@ -1,9 +1,17 @@
-// The editor as a whole: opening and its caption, the port setting, saving and its failures,
-// the questions on closing, the checksum button, and a window destroyed while shown.
+// The editor through its real controls: opening, saving, closing and the checksum; the Flags and
+// Values tabs; and korvel-cli, whose checksum and map picture must agree with the editor's.
+#include "core/bin_image.h"
 #include "core/version.h"
 #include "support/editor_harness.h"
+#include "widgets/picture_box.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -48,11 +56,27 @@ const std::tuple<const char*, const char*, const char*> kFailures[] = {
     {"a folder in its place", "folder.bin", "Is a directory"},
     {"device full", "/dev/full", "No space left on device"}};
 
-// "store": an edit of 0x202; "type": raw box text.
-const std::tuple<const char*, QString, bool> kClosings[] = {{"no edit", "", false},
-                                                            {"edit, not saved", "store", false},
-                                                            {"edit, saved", "store", true},
-                                                            {"text in the raw box", "type", false}};
+// The edit before closing (of 0x202, typed into the raw box, or the stored checksum cleared), the
+// answers, the start of each text shown, the image and pending cells at 202 and 7FFE, the file there.
+const QString kChanged = QStringLiteral("Checksum has changed from ");
+const std::tuple<const char*, QString, std::deque<bool>, QString, QString, QString> kClosings[] = {
+    {"no edit", "", {}, "", "40|SUM", "40SUM"},
+    {"edit, not saved", "store", {false, false}, kChanged + "|" + kSaveQuestion, "7E7E|SUM", "40SUM"},
+    {"edit, saved", "store", {false, true}, kChanged + "|" + kSaveQuestion + "|/", "7E7E|SUM", "7ESUM"},
+    {"text in the raw box", "type", {false, false}, kChanged + "|" + kSaveQuestion, "7E7E|SUM", "40SUM"},
+    {"checksum updated, saved",
+     "cleared",
+     {true, true},
+     kChanged + "0000 to SUM Update?|" + kSaveQuestion + "|/",
+     "40|SUMSUM",
+     "40SUM"},
+    {"checksum updated, not saved",
+     "cleared",
+     {true, false},
+     kChanged + "0000 to SUM Update?|" + kSaveQuestion,
+     "40|SUMSUM",
+     "400000"},
+    {"checksum not updated", "cleared", {false}, kChanged + "0000 to SUM Update?", "40|0000", "400000"}};
 
 // Address, size, start, end.
 const std::tuple<const char*, QStringList, const char*> kHeaders[] = {
@@ -65,12 +89,133 @@ const std::tuple<const char*, int, const char*, const char*> kBoxes[] = {
     {"Hex rows", 4, "txtRows", "300"},
     {"Values raw", 1, "txtValue_Raw", "1"}};
 
+// Two flags over 4 KiB of 5A: " Options" at 0100 holding `byte` with bit labels `yAxis`, and
+// " Switches" at `addressB`.
+struct Flags : EditorHarness {
+    Flags(int byte, const QString& yAxis, const QString& addressB = QStringLiteral("0101"))
+        : EditorHarness(image(4096, {{0x100, byte}}, 0x5A),
+                        {{.address = "0100",
+                          .kind = 80,
+                          .title = " Options",
+                          .yLabel = " Option",
+                          .yAxis = yAxis,
+                          .xLabel = " Bits",
+                          .xAxis = " Set = fitted"},
+                         {.address = addressB, .kind = 80, .title = " Switches"}}) {
+        if (!open(0)) qFatal("the editor did not open");
+    }
+    QCheckBox* box(int i) const { return find<QCheckBox>(QStringLiteral("chkFlag%1").arg(i)); }
+    QString shown() const { // the byte the boxes show (box 0, at the top, is weight 128), then the labels
+        int b = 0;
+        for (int i = 0; i < 8; ++i)
+            b |= box(i)->isChecked() ? 1 << (7 - i) : 0;
+        QString t = hexByte(b) + text("lblFlag_Xaxis") + text("lblFlag_Xlabel") + text("lblFlag_Ylabel");
+        for (int i = 0; i < 8; ++i)
+            t += "|" + text(QStringLiteral("lblFlag_Yaxis%1").arg(i));
+        return t;
+    }
+};
+
+// Byte, YAxis, bit labels.
+const std::tuple<const char*, int, const char*, const char*> kChoices[] = {
+    {"81, YAxis of 12 characters", 0x81, "ABCDEFGHIJKL", "|ABCDE|FGHIJ|KL|||||"},
+    {"01, fields keep their spaces", 0x01, "A/C  Fan2 EGR  O2htrKnockVSS  IdleCSparkXYZ",
+     "|A/C  |Fan2 |EGR  |O2htr|Knock|VSS  |IdleC|Spark"},
+    {"FE, no labels", 0xFE, "", "||||||||"}};
+
+// Start, boxes clicked, byte after each.
+const std::tuple<const char*, int, QList<int>, QList<int>> kClicks[] = {
+    {"81: box 3 twice, back to 81", 0x81, {3, 3}, {0x91, 0x81}},
+    {"00: boxes from the top", 0x00, {0, 1, 6, 7}, {0x80, 0xC0, 0xC2, 0xC3}},
+    {"FF: bottom box, then top box", 0xFF, {7, 0}, {0xFE, 0x7E}}};
+
+ItemSpec value(const QString& address, int byteSize, const QString& title, double factor = 1) {
+    return {.address = address, .byteSize = byteSize, .factor = factor, .title = title};
+}
+
+// An editor over 4 KiB of 3C with the bytes of `hex` from 0x200 on, open on the Values tab.
+struct Values : EditorHarness {
+    Values(const std::vector<ItemSpec>& items, const QString& hex, const QString& format = {})
+        : EditorHarness(
+              image(4096, {}, 0x3C).replace(0x200, int(hex.size()) / 2, QByteArray::fromHex(hex.toLatin1())),
+              items) {
+        if (!format.isEmpty()) fx.settings.WriteSetting(QStringLiteral("Numeric Format"), format);
+        if (!open(1)) qFatal("the editor did not open");
+    }
+    QComboBox* list() const { return find<QComboBox>("cmb0Dim"); }
+    QLineEdit* raw() const { return find<QLineEdit>("txtValue_Raw"); }
+    QScrollBar* stepper() const { return find<QScrollBar>("scrValue"); }
+    // Picks entry `index` from the list's popup, which `openIt` opens (a click by default).
+    void pick(int index, const std::function<void()>& openIt = {}) const {
+        openIt ? openIt() : QTest::mouseClick(list(), Qt::LeftButton);
+        QTRY_VERIFY(list()->view()->isVisible());
+        list()->view()->setCurrentIndex(list()->view()->model()->index(index, 0));
+        QTest::keyClick(list()->view(), Qt::Key_Return);
+        QTRY_VERIFY(!list()->view()->isVisible());
+    }
+    void step(bool up) const { // the stepper's up arrow adds one
+        stepper()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(stepper(), up ? Qt::Key_Up : Qt::Key_Down);
+    }
+};
+
+// Byte size, start, actions (u / d: the up / down arrow; tTEXT / rTEXT: TEXT typed, then Tab /
+// Return), the bytes and the raw box after them, whether they were written.
+const std::tuple<const char*, int, QString, QString, QString, QString, bool> kEdits[] = {
+    {"1 byte: FF up refused", 1, "ff", "u", "FF", "FF", false},
+    {"1 byte: 7E up twice", 1, "7e", "u,u", "80", "80", true},
+    {"1 byte: FE up, refused, down", 1, "fe", "u,u,d", "FE", "FE", true},
+    {"2 bytes: 00FF up", 2, "00ff", "u", "0100", "100", true},
+    {"2 bytes: 0100 down", 2, "0100", "d", "00FF", "FF", true},
+    {"2 bytes: FFFF up refused", 2, "ffff", "u", "FFFF", "FFFF", false},
+    {"2 bytes: 0000 down refused", 2, "0000", "d", "0000", "0000", false},
+    {"8 bytes: carry through all", 8, "7fffffffffffffff", "u", "8000000000000000", "8000000000000000", true},
+    {"typed oversize", 1, "12", "t1ff", "FF", "FF", true},
+    {"typed past 64 bits", 8, "1234", "t1ffffffffffffffff", "FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", true},
+    {"typed short, lower case", 2, "1234", "t0a", "000A", "A", true},
+    {"typed, Return, step", 2, "1234", "r1f4,u", "01F5", "1F5", true},
+    {"unchanged text stored again", 2, "1234", "t1234", "1234", "1234", true},
+    {"empty, then a step", 2, "1234", "t,u", "1234", "1234", false},
+    {"typed not hex, Return", 2, "1234", "r12g", "1234", "1234", false}};
+
+// Numeric Format (empty: "##.##"), conversion, factor, offset, raw, the calculated text, after a step up.
+const std::tuple<const char*, QString, int, double, double, QString, QString, QString> kCalculations[] = {
+    {"default, negative", "", 0, 0.5, -2, "0002", "-1.", "-.5"},
+    {"conversion 1", "", 1, 1000, 0, "0004", "250.", "200."},
+    {"conversion 1 at 0", "", 1, 1000, 0, "0000", "", "1000."},
+    {"factor 0 empties the box", "", 0, 0, 3, "0020", "", ""},
+    {"0.000", "0.000", 0, 12.5, 0, "0040", "800.000", "812.500"}};
+
+// Address (empty: nothing chosen), byte size.
+const std::tuple<const char*, QString, int> kRefusals[] = {{"no choice", "", 1},
+                                                           {"no bytes", "0201", 0},
+                                                           {"nine bytes", "0201", 9},
+                                                           {"past the last saved byte", "0FFF", 2}};
+
+int cli(const QStringList& args, QString* out = nullptr) { // the exit code
+    QProcess p;
+    p.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + "/korvel-cli/korvel-cli", args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) return -1;
+    if (out)
+        *out = p.readAllStandardOutput() + "|" + p.readAllStandardError(); // the output, then the complaints
+    return p.exitCode();
+}
+
+// Arguments, a part of the complaint.
+const std::tuple<const char*, QStringList, const char*> kCliRefusals[] = {
+    {"checksum end past the image", {"checksum", "sample.bin", "bad.ecu", "--fix"}, "ChecksumEnd"},
+    {"no such item", {"render-map", "sample.bin", "sample.ecu", "Boost map", "map.png"}, "no item"},
+    {"bad size", {"render-map", "sample.bin", "sample.ecu", "9", "map.png", "--size", "0"}, "--size"},
+    {"missing image", {"render-map", "none.bin", "sample.ecu", "9", "map.png"}, "none.bin Not Found"}};
+
 } // namespace
 
 class TestEditor : public QObject {
     Q_OBJECT
 
 private slots:
+    // The editor as a whole: opening and its caption, the port setting, saving and its failures,
+    // the questions on closing, the checksum button, and a window destroyed while shown.
     void opensTheSampleWithItsListsAndCaption() {
         EditorHarness h;
         QCOMPARE(h.editor->windowTitle(), QStringLiteral("Korvel Version ?.??"));
@@ -134,57 +279,33 @@ private slots:
         QCOMPARE(h.fx.prompt.unexpected, 0);
     }
 
-    void closingAsksOnlyWhenUnsaved_data() { rows(kClosings); }
-    void closingAsksOnlyWhenUnsaved() {
-        const auto& [tag, edit, save] = fetch(kClosings);
-        EditorHarness h;
-        QVERIFY(h.open(1));
-        const QByteArray before = fileBytes(h.fx.state.BinPath);
-        if (edit == QLatin1String("store")) h.edit(0x202, 0x7E);
-        if (edit == QLatin1String("type")) {
-            h.choose(QStringLiteral("cmb0Dim"), 1); // Idle speed, one byte at 0202
-            h.type(QStringLiteral("txtValue_Raw"), QStringLiteral("7e"), 0);
-        }
-        if (!edit.isEmpty()) h.fx.prompt.answers = {false, save}; // the edit spoilt the checksum: not updated
-        h.editor->reject();
-        QVERIFY(!h.editor->isVisible());
-        QCOMPARE(h.fx.prompt.unexpected, 0);
-        const QStringList texts = h.fx.prompt.texts();
-        QCOMPARE(texts.size(), edit.isEmpty() ? 0 : save ? 3 : 2);
-        if (!edit.isEmpty()) QVERIFY(texts[0].startsWith(QStringLiteral("Checksum has changed from ")));
-        if (!edit.isEmpty()) QCOMPARE(texts[1], kSaveQuestion);
-        QCOMPARE(h.bytes(0x202) + h.pending(0x202),
-                 edit.isEmpty() ? QStringLiteral("40") : QStringLiteral("7E7E"));
-        QCOMPARE(fileBytes(h.fx.state.BinPath) == before, !save);
-        QCOMPARE(fileBytes(h.fx.state.BinPath).at(0x202), save ? '\x7E' : '\x40');
-    }
-
-    void closingOffersTheNewChecksumBeforeTheSave_data() {
-        QTest::addColumn<bool>("update");
-        QTest::addColumn<bool>("save");
-        QTest::newRow("update and save") << true << true;
-        QTest::newRow("update, do not save") << true << false;
-        QTest::newRow("no update") << false << false;
-    }
-    void closingOffersTheNewChecksumBeforeTheSave() {
-        QFETCH(bool, update);
-        QFETCH(bool, save);
+    void closingAsksAboutTheChecksumAndTheSave_data() { rows(kClosings); }
+    void closingAsksAboutTheChecksumAndTheSave() {
+        const auto& [tag, edit, answers, texts, cells, file] = fetch(kClosings);
         EditorHarness h;
         const QByteArray sample = fileBytes(h.fx.state.BinPath);
-        const QByteArray cleared = QByteArray(sample).replace(0x7FFE, 2, QByteArray(2, '\0'));
-        h.fx.writeFile(QStringLiteral("sample.bin"), cleared);
-        QVERIFY(h.open());
-        const QString right = sampleChecksum();
-        h.fx.prompt.answers = {update, save};
+        if (edit == "cleared")
+            h.fx.writeFile(QStringLiteral("sample.bin"),
+                           QByteArray(sample).replace(0x7FFE, 2, QByteArray(2, 0)));
+        QVERIFY(h.open(1));
+        if (edit == "store") h.edit(0x202, 0x7E);
+        if (edit == "type") h.choose(QStringLiteral("cmb0Dim"), 1); // Idle speed, one byte at 0202
+        if (edit == "type") h.type(QStringLiteral("txtValue_Raw"), QStringLiteral("7e"), 0);
+        h.fx.prompt.answers = answers;
         h.editor->reject();
-        QStringList expected{QStringLiteral("Checksum has changed from 0000 to %1 Update?").arg(right)};
-        if (update) expected << kSaveQuestion;
-        if (save) expected << h.fx.state.BinPath.toUpper() + QStringLiteral(" Saved.");
-        QCOMPARE(h.fx.prompt.texts(), expected);
-        QCOMPARE(h.fx.prompt.unexpected, 0);
-        QCOMPARE(h.bytes(0x7FFE, 2), update ? right : QStringLiteral("0000"));
-        QCOMPARE(h.pending(0x7FFE, 2), update ? right : QString()); // for the emulator, saved or not
-        QCOMPARE(fileBytes(h.fx.state.BinPath), save ? sample : cleared);
+        QVERIFY(!h.editor->isVisible() && h.fx.prompt.unexpected == 0);
+        const QString want = QString(texts).replace("SUM", sampleChecksum());
+        QString shown; // the start of each text
+        for (int i = 0; i < h.fx.prompt.texts().size(); ++i)
+            shown += (i ? "|" : "") + h.fx.prompt.texts()[i].left(want.section('|', i, i).size());
+        QCOMPARE(shown, want);
+        // The image and the pending changes (which wait for the emulator whatever the answers), and the file.
+        QCOMPARE(h.bytes(0x202) + h.pending(0x202) + "|" + h.bytes(0x7FFE, 2) + h.pending(0x7FFE, 2),
+                 QString(cells).replace("SUM", sampleChecksum()));
+        const QByteArray saved = fileBytes(h.fx.state.BinPath);
+        QCOMPARE(QString(saved.mid(0x202, 1).toHex() + saved.mid(0x7FFE, 2).toHex()).toUpper(),
+                 QString(file).replace("SUM", sampleChecksum()));
+        QCOMPARE(saved.size(), sample.size());
     }
 
     void theChecksumButtonOffersTheRightSum() {
@@ -195,7 +316,7 @@ private slots:
         const QString question = QStringLiteral("Save Chksum = ") + sampleChecksum();
         h.fx.prompt.answers = {false};
         click(*h.editor, QStringLiteral("cmdChkSum"));
-        QCOMPARE(h.fx.prompt.texts(), QStringList{question});
+        QCOMPARE(h.fx.prompt.texts(), QStringList{question}); // offered even when the stored sum is kept
         QVERIFY(h.editor->isSaved());
         QCOMPARE(h.bytes(0x7FFE, 2) + h.pending(0x7FFE, 2), QStringLiteral("1234"));
         h.fx.prompt.answers = {true};
@@ -247,6 +368,171 @@ private slots:
         h.editor.reset();
         QVERIFY(h.bytes(0, h.fx.state.BinSize) == before);
         QCOMPARE(h.pendingCount(), 0);
+    }
+
+    // The Flags and Values tabs through their real controls: what a choice shows, the bytes each
+    // click, step and typed text stores, the calculated text, and items they refuse.
+    void aFlagChoiceShowsBitsAndLabelsAndWritesNothing_data() { rows(kChoices); }
+    void aFlagChoiceShowsBitsAndLabelsAndWritesNothing() {
+        const auto& [tag, byte, yAxis, bitLabels] = fetch(kChoices);
+        Flags h(byte, yAxis);
+        QCOMPARE(h.shown(), QStringLiteral("00||||||||")); // the reset empties the design captions
+        h.choose("cmbFlag", 1);
+        h.choose("cmbFlag", 0);
+        QCOMPARE(h.shown(), hexByte(byte) + " Set = fitted Bits Option" + bitLabels);
+        QVERIFY(h.pendingCount() == 0 && h.editor->isSaved());
+    }
+
+    void eachFlagClickStoresTheByteOfAllBoxes_data() { rows(kClicks); }
+    void eachFlagClickStoresTheByteOfAllBoxes() {
+        const auto& [tag, start, boxes, bytes] = fetch(kClicks);
+        Flags h(start, {});
+        h.choose("cmbFlag", 0);
+        for (qsizetype k = 0; k < boxes.size(); ++k) {
+            QTest::keyClick(h.box(boxes[k]), Qt::Key_Space);
+            // Recorded every time, even when the byte is back to what the file holds.
+            QCOMPARE(h.bytes(0x100) + h.pending(0x100), hexByte(bytes[k]).repeated(2));
+            QVERIFY(!h.editor->isSaved());
+        }
+        QCOMPARE(h.fx.state.PendingChanges[0x100].addressText() + h.bytes(0x101) + h.pending(0x101),
+                 "0001005A");
+    }
+
+    void flagClicksReachNothingBeforeAChoiceOrForARefusedItem() {
+        Flags h(0x81, QStringLiteral("abcde"), QStringLiteral("1000")); // past the last byte Save writes
+        QTest::keyClick(h.box(2), Qt::Key_Space);
+        QVERIFY(h.box(2)->isChecked());
+        h.choose("cmbFlag", 0);
+        h.choose("cmbFlag", 1);
+        QVERIFY(h.fx.prompt.onlyCritical().contains(QStringLiteral("Switches")));
+        QCOMPARE(h.shown(), QStringLiteral("00||||||||"));
+        QTest::keyClick(h.box(0), Qt::Key_Space);
+        QVERIFY(h.pendingCount() == 0 && h.editor->isSaved());
+    }
+
+    void valueEdits_data() { rows(kEdits); }
+    void valueEdits() {
+        const auto& [tag, byteSize, start, actions, cells, shown, written] = fetch(kEdits);
+        Values h({value("0200", byteSize, " Limit")}, start);
+        h.pick(0);
+        QPushButton* defaultButton = nullptr;
+        for (QPushButton* b : h.editor->findChildren<QPushButton*>())
+            defaultButton = b->isDefault() ? b : defaultButton;
+        QSignalSpy pressed(defaultButton, &QPushButton::clicked);
+        for (const QString& a : actions.split(',')) {
+            if (a == "u" || a == "d") h.step(a == "u");
+            if (a != "u" && a != "d")
+                h.type("txtValue_Raw", a.mid(1), a[0] == 'r' ? Qt::Key_Return : Qt::Key_Tab);
+            if (a[0] != 'u' && a[0] != 'd') QCOMPARE(h.raw()->hasFocus(), a[0] == 'r');
+            QCOMPARE(h.stepper()->value(), 0); // back at rest, so the next arrow steps again
+        }
+        QCOMPARE(pressed.count(), 0); // Return stops at the box
+        QCOMPARE(h.bytes(0x200, byteSize) + "|" + h.raw()->text(), cells + "|" + shown);
+        QCOMPARE(h.editor->isSaved(), !written);
+        QCOMPARE(h.pending(0x200, byteSize + 1), written ? cells : QString());
+    }
+
+    void typedValueGoesToTheShownItemWhenTheListOpens() {
+        for (int way : {0, 1, 2}) { // a click, a click on a list that takes no focus, back-tab and F4
+            Values h({value("0200", 2, " Limit"), value("0202", 1, " Idle", 12.5)}, "1a9040");
+            h.pick(0);
+            h.type("txtValue_Raw", QStringLiteral("1b58"), 0);
+            if (way == 1) h.list()->setFocusPolicy(Qt::TabFocus);
+            h.pick(1, [&] {
+                if (way != 2) return QTest::mouseClick(h.list(), Qt::LeftButton);
+                QTest::keyClick(h.raw(), Qt::Key_Backtab);
+                QTest::keyClick(h.list(), Qt::Key_F4);
+            });
+            QCOMPARE(h.pending(0x200, 3), QStringLiteral("1B58"));
+            QCOMPARE(h.raw()->text() + h.text("txtValue_Calc"), QStringLiteral("40800."));
+        }
+    }
+
+    void calculatedValue_data() { rows(kCalculations); }
+    void calculatedValue() {
+        const auto& [tag, format, conversion, factor, offset, raw, shown, afterUp] = fetch(kCalculations);
+        ItemSpec item = value("0200", 2, " Item", factor);
+        item.offset = offset;
+        item.conversion = conversion;
+        item.xLabel = QStringLiteral(" rpm");
+        Values h({item, value("0202", 1, " Idle", 12.5)}, raw + "40", format);
+        h.pick(1); // a calculated text that the next choice must replace
+        QVERIFY(!h.text("txtValue_Calc").isEmpty());
+        h.pick(0);
+        QCOMPARE(h.text("txtValue_Calc") + "|" + h.text("lblValue_Xlabel"), shown + "| rpm");
+        QVERIFY(h.editor->isSaved() && h.pendingCount() == 0); // choosing writes nothing
+        h.step(true);
+        QCOMPARE(h.text("txtValue_Calc"), afterUp);
+    }
+
+    void refusedValuesAndNoChoiceReachNothing_data() { rows(kRefusals); }
+    void refusedValuesAndNoChoiceReachNothing() {
+        const auto& [tag, address, byteSize] = fetch(kRefusals);
+        Values h({value("0200", 1, " Good", 2), value(address, byteSize, " Odd")}, "10");
+        if (!address.isEmpty()) {
+            h.pick(0);
+            h.pick(1);
+            QVERIFY(h.fx.prompt.onlyCritical().contains(QStringLiteral("Odd")));
+            QCOMPARE(h.raw()->text() + h.text("txtValue_Calc") + h.text("lblValue_Xlabel"), QString());
+        }
+        h.step(true);
+        QCOMPARE(h.stepper()->value(), 0);
+        h.type("txtValue_Raw", QStringLiteral("5"), Qt::Key_Tab);
+        QVERIFY(h.editor->isSaved() && h.pendingCount() == 0);
+        h.pick(0); // shows the image, not what was typed
+        QCOMPARE(h.raw()->text(), QStringLiteral("10"));
+    }
+
+    // korvel-cli as a process: checksum compares and fixes, render-map draws what the Maps tab
+    // draws, and both refuse what they cannot do with exit code 2, touching nothing.
+    void checksumComparesAndFixes() {
+        GuiFixture f;
+        f.useSample();
+        const QByteArray sample = fileBytes(f.state.BinPath),
+                         cleared = QByteArray(sample).replace(0x7FFE, 2, QByteArray(2, 0));
+        const QString right = sample.mid(0x7FFE, 2).toHex().toUpper(),
+                      args = f.state.BinPath + " " + f.state.EcuPath;
+        QString out;
+        f.writeFile(QStringLiteral("sample.bin"), cleared);
+        QCOMPARE(cli(("checksum " + args).split(' '), &out), 1);
+        QVERIFY(out.startsWith("stored 0000 computed " + right + "\n|"));
+        QCOMPARE(fileBytes(f.state.BinPath), cleared);
+        QCOMPARE(cli(("checksum " + args + " --fix").split(' '), &out), 0);
+        QVERIFY(out.startsWith("stored 0000 computed " + right + "\nupdated\n|"));
+        QCOMPARE(fileBytes(f.state.BinPath), sample);
+    }
+
+    void renderMapDrawsWhatTheMapsTabDraws() {
+        EditorHarness h;
+        QVERIFY(h.open());
+        for (auto [item, index, angle] :
+             {std::tuple{"Spark advance", 0, 30}, {"10", 1, 75}}) { // by title, by id
+            const QString png = h.fx.path(QStringLiteral("map.png"));
+            QCOMPARE(cli({"render-map", h.fx.state.BinPath, h.fx.state.EcuPath, item, png, "--angle",
+                          QString::number(angle), "--size", "300"}),
+                     0);
+            h.choose(QStringLiteral("cmb2Dim"), index);
+            while (h.editor->vars().RotationAngle != angle)
+                h.find<QScrollBar>("scrRotAngle")->setValue(h.editor->vars().RotationAngle < angle ? -1 : 1);
+            QCOMPARE(QImage(png).convertToFormat(QImage::Format_RGB32),
+                     h.find<PictureBox>("picMap")->renderImage(QSize(300, 300)));
+        }
+    }
+
+    void refusesWhatItCannotDoTouchingNothing_data() { rows(kCliRefusals); }
+    void refusesWhatItCannotDoTouchingNothing() {
+        const auto& [tag, arguments, complaint] = fetch(kCliRefusals);
+        GuiFixture f;
+        f.useSample();
+        f.writeFile(QStringLiteral("bad.ecu"), ecuText({}, {"7FFE", "2", "0", "8000"}));
+        QStringList args;
+        for (const QString& a : arguments)
+            args << (a.contains('.') ? f.path(a) : a); // files in the temporary folder
+        const QByteArray before = fileBytes(f.state.BinPath);
+        QString out;
+        QCOMPARE(cli(args, &out), 2);
+        QVERIFY2(out.startsWith('|') && out.contains(complaint), qPrintable(out));
+        QVERIFY(fileBytes(f.state.BinPath) == before && !QFile::exists(f.path("map.png")));
     }
 };
 

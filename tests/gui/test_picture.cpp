@@ -1,5 +1,5 @@
-// The picture control's pixels: the window's mapping, circles and line widths, commands off the
-// image, the widget painting what offscreen rendering gives, and the direct 1-pixel line rasterizer.
+// The picture control's pixels: the widget paints what offscreen rendering gives, and the direct
+// 1-pixel line rasterizer sets the pixels a reference rule sets.
 #include "widgets/picture_box.h"
 #include "widgets/picture_renderer.h"
 #include "widgets/thin_lines.h"
@@ -51,45 +51,6 @@ class TestPicture : public QObject {
     Q_OBJECT
 
 private slots:
-    void theWindowIsCentredAtOneScaleAndCirclesStayRound() {
-        QCOMPARE(PictureMapping::of({-20, 30, 100, 100}, QSize(400, 200)).toDevice({80, 130}),
-                 QPointF(300, 200));
-        QCOMPARE(PictureMapping::of({-20, 30, 100, 100}, QSize(100, 300)).toDevice({-20, 30}),
-                 QPointF(0, 100));
-        for (double radius : {1.5, 20.0}) { // stamped and stroked
-            DrawingSurface s;
-            s.setWindow({0, 0, 100, 50}); // into a square image: letterboxed, 4 pixels a unit
-            s.circle(50, 25, radius);
-            const QImage img = renderSurface(s, QSize(400, 400), Qt::white);
-            const int r = qRound(radius * 4);
-            for (QPoint d : {QPoint(r, 0), QPoint(-r, 0), QPoint(0, r), QPoint(0, -r)})
-                QVERIFY(!inked(img, {200 + d.x() - 1, 200 + d.y() - 1, 3, 3}).empty());
-            QVERIFY(inked(img, {200, 200, 1, 1}).empty() &&
-                    inked(img, {200 + r + 3, 199, 3, 3}).empty()); // a ring
-        }
-    }
-
-    void linesKeepTheirPixelWidthAndStayInsideTheImage() {
-        DrawingSurface s;
-        s.setWindow({0, 0, 100, 100});
-        const double nan = std::nan("");
-        s.line(-1e12, 50, 1e12, 50); // cut to a row across the image
-        s.line(nan, 0, 10, 10);
-        s.line(0, std::numeric_limits<double>::infinity(), 10, 10);
-        s.setLineWidth(3);
-        s.line(99.99, 0, 99.99, 30); // on the last column, widened past the edge
-        s.setLineWidth(2);
-        s.line(20, 80, 40, 80);
-        for (double x : {0.0, 100.0, -0.5, 1e15, nan})
-            s.circle(x, 0, 1);
-        s.circle(50, 50, 1e6);
-        const QImage img = renderSurface(s, QSize(100, 100), Qt::white);
-        QCOMPARE(inked(img, {0, 50, 100, 1}).size(), size_t(100));
-        QCOMPARE(inked(img, {30, 47, 1, 7}).size() + inked(img, {30, 75, 1, 10}).size(),
-                 size_t(1 + 2)); // widths
-        QVERIFY(!inked(img, {99, 20, 1, 1}).empty() && inked(img, {4, 4, 5, 5}).empty());
-    }
-
     void theWidgetPaintsWhatOffscreenRenderingGives() {
         PictureBox box;
         box.resize(240, 180);

@@ -1,7 +1,10 @@
-// The main window, the transfer windows with the editor's link to the emulator, and the viewer.
+// The windows around the editor: the main window, the transfer windows, the viewer and the comm test.
+#include "comm_test/frm_comm_test.h"
 #include "core/bin_image.h"
 #include "core/values.h"
 #include "core/version.h"
+#include "emulator/frames.h"
+#include "emulator/qt_serial_port.h"
 #include "main_window/frm_main.h"
 #include "support/editor_harness.h"
 #include "transfer/frm_batch_download.h"
@@ -9,9 +12,9 @@
 #include "transfer/frm_download.h"
 #include "transfer/frm_verify.h"
 #include "viewer/frm_view.h"
-#include "viewer/view_layout.h"
-#include "widgets/picture_box.h"
+#include "widgets/busy_pointer.h"
 
+#include <QProcess>
 #include <QScrollBar>
 
 using namespace korvel;
@@ -33,7 +36,6 @@ const std::tuple<const char*, QString, QString, QString> kOpenings[] = {
 // BIN box, chosen file, dialog folder.
 const std::tuple<const char*, QString, QString, QString> kBrowsings[] = {
     {"chosen", "/data/old.bin", "/data/new.bin", "/data/"},
-    {"cancelled", "/data/old.bin", "", "/data/"},
     {"windows path", "C:\\data\\rom.bin", "", "C:\\data\\"},
     {"no folder", "rom.bin", "", ""}};
 
@@ -73,10 +75,104 @@ struct Viewer : GuiFixture {
 
 // Box, typed, shown after.
 const std::tuple<const char*, QString, QString, QString> kViewerBoxes[] = {
-    {"start not hex", "txtStart", "xyz", "35"},           {"start past the image", "txtStart", "8010", "35"},
-    {"start near the end", "txtStart", "7FF0", "7FF0"},   {"start fits", "txtStart", "7f00", "7F00"},
-    {"run not a number", "txtCols", "lots", "140"},       {"run above 500", "txtCols", "600", "140"},
+    {"start past the image", "txtStart", "8010", "35"},   {"start near the end", "txtStart", "7FF0", "7FF0"},
+    {"start fits", "txtStart", "7f00", "7F00"},           {"run not a number", "txtCols", "lots", "140"},
     {"run of 501 is corrected", "txtCols", "501", "500"}, {"run of 1 is corrected", "txtCols", "1", "2"}};
+
+QString caption(const QString& delay, int port, int baud) {
+    return QStringLiteral("Comm Test %1     Delay %2     Com %3  %4 Baud ")
+        .arg(versionText(), delay)
+        .arg(port)
+        .arg(baud);
+}
+
+// A comm test window on the in-process emulator, or on the given clock and ports.
+struct Comm : GuiFixture {
+    Comm(Ticker* clock = nullptr, SerialPortFactory* factory = nullptr)
+        : s{state, settings, prompt, clock ? *clock : ticker, factory ? *factory : ports} {}
+    Services s;
+    frmCommTest w{s};
+    // Fills boxes ("box=value;box=value"), then clicks `button` (when given).
+    void press(const QString& pairs, const char* button = nullptr) {
+        for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
+            setText(w, p.section('=', 0, 0), p.section('=', 1));
+        if (button) click(w, button);
+    }
+    // The texts of boxes, as "box=text;box=text" for the names in `pairs`.
+    QString shown(const QString& pairs) const {
+        QStringList t;
+        for (const QString& p : pairs.split(';', Qt::SkipEmptyParts))
+            t << p.section('=', 0, 0) + "=" + text(w, p.section('=', 0, 0));
+        return t.join(';');
+    }
+    bool enabled(const QString& name) { return child(w, name)->isEnabled(); }
+    QList<QByteArray> pieces() const { return {wire.writes.begin(), wire.writes.end()}; } // writes as made
+};
+
+// The boxes typed, the "Port 1 Device" setting, the port opened, the delay waited, the caption.
+const std::tuple<const char*, QString, const char*, QString, double, QString> kConfigs[] = {
+    {"port 2", "cmbPort=2;cmbBaud=9600;txtDelay=0.1", "", "/dev/ttyUSB1 9600,N,8,1", 0.1,
+     caption("0.1", 2, 9600)},
+    {"port rounded", "cmbPort=3.6;txtDelay=0", "", "/dev/ttyUSB3 115200,N,8,1", 0, caption("0", 4, 115200)},
+    {"device from settings", "", "/dev/pts/9", "/dev/pts/9 115200,N,8,1", 0.3, caption("0.3", 1, 115200)},
+    {"fast rate", "cmbBaud=1000000", "", "/dev/ttyUSB0 1000000,N,8,1", 0.3, caption("0.3", 1, 1000000)}};
+
+// The boxes typed, the button, the emulator, the bytes sent, boxes shown after (box=text), a
+// part of the one message shown.
+enum Emulator { Silent, Answering, CannotOpen };
+const std::tuple<const char*, QString, const char*, Emulator, QByteArray, QString, QString> kPresses[] = {
+    {"get", "txtGetHigh=12;txtGetLow=34", "cmdGet", Answering, "R\x12\x34\r\r",
+     "txtGetResult=A;txtGetAscii=65", ""},
+    {"get, empty boxes are 00", "", "cmdGet", Silent, QByteArray("R\0\0\r\r", 5),
+     "txtGetAscii=;txtGetBin=", ""},
+    {"put", "txtPutHigh=0;txtPutLow=ff;txtPutData=H", "cmdPut", Answering, QByteArray("W\0\xFFH\r", 5),
+     "txtPutResult=H;txtPutAscii=72;txtPutBin=0100 1000;txtPutWant=0100 1000", ""},
+    {"put, 0D is data", "txtPutHigh=7F;txtPutData=\r", "cmdPut", Silent, QByteArray("W\x7F\0\r\r", 5),
+     "txtPutResult=***;txtPutWant=0000 1101", ""},
+    {"command V", "", "cmdCommand", Answering, "V\r\x1F\x17\x20",
+     "txtCommandResult=Korvel ROM Emulator Firmware 1.00", ""},
+    {"command, nothing attached", "txtCommand=hi", "cmdCommand", Silent, "hi\r\x1F\x17\x20",
+     "txtCommandResult=***", ""},
+    {"port fails: fill", "", "cmdFill", CannotOpen, "", "txtFillResult=", "Permission denied"},
+    {"port fails: put", "", "cmdPut", CannotOpen, "", "txtPutResult=***", "Permission denied"},
+    {"port fails: command", "", "cmdCommand", CannotOpen, "", "txtCommandResult=***", "Permission denied"},
+    {"port zero", "cmbPort=0", "cmdPort", Answering, "", "", "Port box"},
+    {"baud fraction", "cmbBaud=9600.5", "cmdPort", Answering, "", "", "Baud box"},
+    {"delay negative", "txtDelay=-1", "cmdPort", Answering, "", "", "Delay box"},
+    {"size past 16 bits", "txtSize=65537", "cmdRead", Answering, "", "", "Size box"},
+    {"value empty", "txtValue=", "cmdFill", Answering, "", "", "Value box"},
+    {"high byte too big", "txtGetHigh=1FF", "cmdGet", Answering, "", "", "High Byte box"},
+    {"text Hello", "txtConvert=Hello", "cmdASCII", Silent, "",
+     "txtConvert=H;txtASCII=72;txtHEX=48;txtBinary=0100 1000", ""},
+    {"text beyond 8 bits goes as ?", "txtConvert=\u20AC", "cmdASCII", Silent, "",
+     "txtASCII=63;txtBinary=0011 1111", ""},
+    {"code 65", "txtASC=65", "cmdText", Silent, "", "txtConvert=A;txtASCII=1;txtHEX=1;txtBinary=0000 0001",
+     ""},
+    {"code 256 ignored", "txtASC=256", "cmdText", Silent, "", "txtConvert=old", ""}};
+
+// Typed, the delay, the pieces sent after the frame, the answer shown (null: not checked).
+const std::tuple<const char*, QString, QString, QList<QByteArray>, QString> kAldl[] = {
+    {"ABC", "ABC", "0.3", {"AB", "C"}, {}},
+    {"inner space kept", "AB CD", "0", {"AB", " C", "D"}, "AB CD"},
+    {"surrounding spaces dropped", "  AB  ", "0", {"AB"}, "AB"},
+    {"blank", "   ", "0.3", {}, "***"}};
+
+// Size, every Nth echo wrong, silent after this many "W" (-1 never), the addresses of the frames
+// sent (re-sends included), then txtFillResult|lblWhere|the message.
+const std::tuple<const char*, int, int, int, QList<int>, QString> kFills[] = {
+    {"three clean", 3, 0, -1, {0, 1, 2}, "0|" + addressBits(2) + "|"},
+    {"every second echo wrong", 3, 2, -1, {0, 1, 1, 2, 2}, "2|" + addressBits(2) + "|"},
+    {"silent", 3, 0, 0, {0, 0, 0, 0}, "0||Error writing to Ram at Address 0"},
+    {"falls silent", 5, 0, 4, {0, 1, 2, 3, 4, 4, 4, 4}, "0||Error writing to Ram at Address 4"}};
+
+// Addresses that do not hold "U", whether the emulator answers, the count shown.
+const std::tuple<const char*, QList<int>, bool, QString> kReads[] = {
+    {"all match", {}, true, "0"},
+    {"three differ, the last included", {0, 0x80, 0xFF}, true, "3"},
+    {"nothing answers", {}, false, "256"}};
+
+const std::tuple<const char*, QString, QString> kStops[] = {
+    {"fill, Stop", "cmdFill", "stop"}, {"read, Esc", "cmdRead", "esc"}, {"fill, close", "cmdFill", "close"}};
 
 } // namespace
 
@@ -84,6 +180,7 @@ class TestWindows : public QObject {
     Q_OBJECT
 
 private slots:
+    // The main window, the transfer windows with the editor's link to the emulator, and the viewer.
     void mainWindowBoxesComeFromTheSettingsAndGoBack() {
         GuiFixture f;
         f.settings.WriteSetting(QStringLiteral("BIN Location"), QStringLiteral("/data/rom.bin"));
@@ -216,8 +313,8 @@ private slots:
         QVERIFY(!g.find("cmdUpload")->isEnabled());
     }
 
-    void viewerCaptionRefusalAndLayout() {
-        for (auto [length, size] : {std::pair{32768, "32K"}, {1024, "1K"}, {1536, "1.5K"}}) {
+    void viewerCaptionAndRefusal() {
+        for (auto [length, size] : {std::pair{1024, "1K"}, {1536, "1.5K"}}) {
             Viewer w(QByteArray(length, '\x40'));
             QCOMPARE(w.v.Form_Load().outcome, OpeningResult::Outcome::Opened);
             QCOMPARE(w.v.windowTitle(),
@@ -226,19 +323,6 @@ private slots:
         Viewer w(QByteArray(64, '\x40'), "[not a definition]\n");
         QCOMPARE(w.v.Form_Load().outcome, OpeningResult::Outcome::ClosedItself);
         QCOMPARE(w.prompt.onlyCritical(), QStringLiteral("Incorrect ECU Format"));
-        const ViewLayout l = viewLayout(9000, 3000);
-        QVERIFY(std::abs(l.lbl128.top() - 816.7) < 0.05); // 3000 / 1.8 - 850
-        QCOMPARE(l.picture, QRectF(480, 120, 8380, 1380));
-        QCOMPARE(QString("%1 %2 %3 %4 %5")
-                     .arg(l.lbl255.top())
-                     .arg(l.lbl0.top())
-                     .arg(l.addressLabels[1].left())
-                     .arg(l.addressLabels[4].left())
-                     .arg(l.txtCols.top()),
-                 QStringLiteral("200 1270 2450 8520 2205"));
-        w.v.resize(10, 10);
-        QVERIFY(w.v.width() >= w.v.twipsToPixelsX(kViewLeastWidth));
-        QVERIFY(w.v.height() >= w.v.twipsToPixelsY(kViewLeastHeight));
     }
 
     void viewerBoxesRefuseWhatTheImageCannotShow_data() { rows(kViewerBoxes); }
@@ -263,20 +347,184 @@ private slots:
         QCOMPARE(text(w.v, "txtCols") + " " + text(w.v, "lbl2"), QStringLiteral("139 58")); // 0x36 + 139 / 4
     }
 
-    void viewerPictureShowsTheFrameAndTheRun() {
-        Viewer w(image(32768, {{0x35, 255}, {0x35 + 30, 255}})); // column 0 sets the vertical scale
-        w.v.Form_Load();
-        const QImage img = w.v.picture()->renderImage(QSize(300, 304)); // 2 pixels a unit
-        auto ink = [&](double x, double y) {
-            return qGray(img.pixel(qRound((x + 2) * 2), qRound((y + 150) * 2))) < 100;
+    // The comm test window: its configuration, the frames each button sends and what it shows, the
+    // conversions, the fill and read runs and stopping them, against the in-process emulator; then
+    // once end to end through QSerialPort on the pseudo-terminal of korvel-romsim, on the real clock.
+    void theMainWindowOpensItModally() {
+        Comm c;
+        frmMain main(c.s);
+        QString opened;
+        onNextModal([&](QWidget* w) { opened = w->objectName(); });
+        click(main, "Command1");
+        QCOMPARE(opened, QStringLiteral("frmCommTest"));
+    }
+
+    void setPortChoosesPortBaudAndDelay_data() { rows(kConfigs); }
+    void setPortChoosesPortBaudAndDelay() {
+        const auto& [tag, boxes, deviceSetting, opening, delay, caption] = fetch(kConfigs);
+        Comm c;
+        if (*deviceSetting) c.settings.WriteSetting(QStringLiteral("Port 1 Device"), deviceSetting);
+        c.press(boxes, "cmdPort");
+        QCOMPARE(c.w.windowTitle(), caption);
+        c.press({}, "cmdGet");
+        QCOMPARE(c.wire.openings.size(), size_t{1});
+        QCOMPARE(c.wire.openings[0].device + " " + c.wire.openings[0].settings, opening);
+        QVERIFY(c.ticker.now == delay && c.wire.closes == 1 && c.prompt.shown.empty());
+    }
+
+    void eachButtonSendsItsFrameAndShowsTheOutcome_data() { rows(kPresses); }
+    void eachButtonSendsItsFrameAndShowsTheOutcome() {
+        const auto& [tag, boxes, button, emulator, sent, shown, message] = fetch(kPresses);
+        Comm c;
+        if (emulator == Answering) c.emulator.setFaults({});
+        if (emulator == CannotOpen) c.wire.openError = QStringLiteral("Permission denied");
+        c.emulator.memory()[0x1234] = 'A';
+        c.press("txtSize=4;txtValue=U;txtGetResult=old;txtGetAscii=old;txtGetBin=old;txtPutResult=old;"
+                "txtPutAscii=old;"
+                "txtCommandResult=old;txtConvert=old;txtASCII=1;txtHEX=1;txtBinary=0000 0001");
+        c.press(boxes, button);
+        QCOMPARE(c.wire.sent(), sent);
+        QCOMPARE(c.shown(shown), shown);
+        QCOMPARE(c.wire.opens, sent.isEmpty() ? 0 : 1);
+        QVERIFY(c.wire.closes == c.wire.opens && !c.w.isRunning() && c.enabled(button) && !isBusyPointer());
+        if (!sent.isEmpty()) QCOMPARE(c.ticker.now, 0.3);
+        QCOMPARE(c.prompt.texts().join('|').contains(message),
+                 c.prompt.shown.size() == (message.isEmpty() ? 0u : 1u));
+        if (emulator == CannotOpen) QVERIFY(!c.prompt.onlyCritical().isEmpty());
+        if (button == QLatin1String("cmdPort")) QCOMPARE(c.w.windowTitle(), caption("0.3", 1, 115200));
+    }
+
+    void aldlSendsTheTextInPairs_data() { rows(kAldl); }
+    void aldlSendsTheTextInPairs() {
+        const auto& [tag, typed, delay, pairs, result] = fetch(kAldl);
+        Comm c;
+        c.emulator.setFaults({});
+        c.press("txtDelay=" + delay, "cmdPort");
+        c.press("txtALDL=" + typed, "cmdALDL");
+        QCOMPARE(c.pieces(), (QList<QByteArray>{"A", "\r", "\r", "\r", "\r"} + pairs));
+        // The delay after the frame and after each pair, then a second and a half for the answer.
+        QCOMPARE(c.ticker.now, delay.toDouble() * double(1 + pairs.size()) + 1.5);
+        if (!result.isNull()) QCOMPARE(text(c.w, "txtALDLResult"), result); // echoed when sent without pauses
+    }
+
+    void fillWritesEachAddressAndCountsResends_data() { rows(kFills); }
+    void fillWritesEachAddressAndCountsResends() {
+        const auto& [tag, size, corruptEvery, silentFrom, addresses, shown] = fetch(kFills);
+        Comm c;
+        c.emulator.setFaults({.corruptEveryNthEcho = corruptEvery, .silent = silentFrom == 0});
+        c.ticker.hook = [&] {
+            if (silentFrom > 0 && c.emulator.frameCount('W') == silentFrom)
+                c.emulator.setFaults({.silent = true});
         };
-        QVERIFY2(ink(72.5, -64) && ink(145, -100) && !ink(20, -110), "the frame, and a cell inside it");
-        // Column 30 of the 140 lies at 30 / (139 cos 30) x 125 units, as high as column 0: 125 units up.
-        const double x30 = 30 / (139 * 0.8660178) * 125;
-        QVERIFY2(ink(x30, -125) && !ink(x30 + 3, -125), "the point of column 30");
-        // The graph is stretched over the whole picture, so it lines up with the address labels.
-        const QImage wide = w.v.picture()->renderImage(QSize(600, 304)); // 4 pixels a unit across
-        QVERIFY(qGray(wide.pixel(qRound(147 * 4.0), 100)) < 100 && qGray(wide.pixel(8, 100)) < 100);
+        c.press(QStringLiteral("txtValue=U;txtSize=%1").arg(size), "cmdFill");
+        QList<QByteArray> expected;
+        for (int a : addresses)
+            expected += {"W", QByteArray(1, char(a >> 8)), QByteArray(1, char(a & 0xFF)), "U", "\r"};
+        QCOMPARE(c.pieces(), expected);
+        QCOMPARE(text(c.w, "txtFillResult") + "|" + text(c.w, "lblWhere") + "|" + c.prompt.onlyCritical(),
+                 shown);
+        QCOMPARE(int(c.prompt.shown.size()), silentFrom < 0 ? 0 : 1);
+        QVERIFY(c.wire.opens == 1 && c.wire.closes == 1); // one opening over the whole range
+        QCOMPARE(c.ticker.now, addresses.size() * 0.3);
+        QVERIFY(c.emulator.memory().startsWith(QByteArray(silentFrom < 0 ? size : silentFrom, 'U')));
+    }
+
+    void aDeviceThatVanishesEndsTheFill() {
+        Comm c;
+        c.emulator.setFaults({});
+        c.wire.vanishAfterWrites = 12; // two whole frames and a bit
+        c.press("txtSize=10;txtValue=U", "cmdFill");
+        QCOMPARE(c.prompt.onlyCritical(), QStringLiteral("Device disconnected"));
+        QVERIFY(c.wire.closes == c.wire.opens && text(c.w, "lblWhere") == addressBits(2));
+    }
+
+    void readComparesEveryAddressWithTheValue_data() { rows(kReads); }
+    void readComparesEveryAddressWithTheValue() {
+        const auto& [tag, different, answering, count] = fetch(kReads);
+        Comm c;
+        if (answering) c.emulator.setFaults({});
+        for (int a = 0; a < 0x300; ++a)
+            c.emulator.memory()[a] = different.contains(a) ? 'u' : 'U'; // case counts
+        c.press("txtSize=256;txtValue=U", "cmdRead");
+        QCOMPARE(c.shown("txtReadResult;lblReadWhere"),
+                 "txtReadResult=" + count + ";lblReadWhere=" + addressBits(255));
+        QByteArray expected;
+        for (int a = 0; a < 256; ++a)
+            expected += QByteArray("R\0", 2) + char(a) + "\r\r";
+        QCOMPARE(c.wire.sent(), expected);
+        QVERIFY(c.wire.opens == 1 && c.prompt.shown.empty());
+    }
+
+    void aRunStopsAfterTheAddressInProgress_data() { rows(kStops); }
+    void aRunStopsAfterTheAddressInProgress() {
+        const auto& [tag, button, how] = fetch(kStops);
+        Comm c;
+        c.emulator.setFaults({});
+        memset(c.emulator.memory().data(), 'U', 1000);
+        c.w.show();
+        c.press("txtSize=1000;txtValue=U");
+        int pumps = 0;
+        QString locked; // the state of the controls during the run
+        qsizetype sentAtStop = 0;
+        c.ticker.hook = [&] {
+            if (++pumps != 5) return;
+            sentAtStop = c.wire.sent().size();
+            for (const QString& name :
+                 {QString("cmdStop"), button, QString("cmdGet"), QString("cmdQuit"), QString("txtSize")})
+                locked += c.enabled(name) ? "1" : "0";
+            locked += c.w.isRunning() && isBusyPointer() ? "1" : "0";
+            c.w.cmdGet_Click(); // a second procedure may not start inside the first
+            if (how == "stop") click(c.w, "cmdStop");
+            how == "esc"     ? QTest::keyClick(&c.w, Qt::Key_Escape)
+            : how == "close" ? void(c.w.close())
+                             : void();
+        };
+        click(c.w, button);
+        c.ticker.hook = nullptr;
+        QCOMPARE(locked, QStringLiteral("100001"));
+        // Nothing after the address in progress, and no "R" frame of Get Data.
+        QVERIFY(sentAtStop >= 5 && sentAtStop < 1000 * 5 && sentAtStop % 5 == 0);
+        QVERIFY(c.wire.sent().size() == sentAtStop && c.wire.closes == c.wire.opens);
+        QVERIFY(!c.w.isRunning() && !isBusyPointer() && c.prompt.shown.empty());
+        QVERIFY(c.enabled(button) && c.enabled("cmdQuit") && !c.enabled("cmdStop"));
+        const bool fill = button == "cmdFill";
+        QCOMPARE(text(c.w, fill ? "lblWhere" : "lblReadWhere") + "|" +
+                     text(c.w, fill ? "txtFillResult" : "txtReadResult"),
+                 addressBits(int(sentAtStop / 5) - 1) + "|0");
+        if (how == "esc") QTest::keyClick(&c.w, Qt::Key_Escape); // with nothing running the window stays
+        QCOMPARE(c.w.isVisible(), how != "close");
+    }
+
+    void everyButtonThroughARealPort() {
+        QProcess sim;
+        sim.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + "/korvel-romsim/korvel-romsim", {});
+        QVERIFY2(sim.waitForStarted(5000) && sim.waitForReadyRead(5000), "korvel-romsim did not start");
+        EventLoopTicker clock;
+        QtSerialPortFactory factory;
+        Comm c(&clock, &factory);
+        c.settings.WriteSetting(QStringLiteral("Port 1 Device"),
+                                QString::fromLocal8Bit(sim.readLine()).trimmed());
+        c.settings.WriteSetting(QStringLiteral("Port 2 Device"), c.path(QStringLiteral("no-such-tty")));
+        c.press("txtDelay=0.25", "cmdPort"); // long enough for another process on a busy machine
+        c.press("txtPutHigh=01;txtPutLow=02;txtPutData=Z", "cmdPut");
+        c.press("txtGetHigh=1;txtGetLow=2", "cmdGet");
+        c.press("txtValue=Q;txtSize=4", "cmdFill");
+        QCOMPARE(c.shown("txtPutResult=;txtGetResult=;txtGetBin=;txtFillResult="),
+                 QStringLiteral("txtPutResult=Z;txtGetResult=Z;txtGetBin=0101 1010;txtFillResult=0"));
+        c.press({}, "cmdRead");
+        QCOMPARE(text(c.w, "txtReadResult"), QStringLiteral("0"));
+        c.press("txtSize=5", "cmdRead"); // address 4 was never written
+        c.press({}, "cmdCommand");       // "V" as a free command
+        QCOMPARE(text(c.w, "txtReadResult"), QStringLiteral("1"));
+        QVERIFY2(text(c.w, "txtCommandResult").startsWith(QLatin1String(kBanner)),
+                 qPrintable(text(c.w, "txtCommandResult")));
+        QVERIFY2(c.prompt.shown.empty(), qPrintable(c.prompt.texts().join('|')));
+        c.press("cmbPort=2", "cmdPort"); // a device that cannot be opened is named
+        c.press({}, "cmdGet");
+        QVERIFY2(c.prompt.onlyCritical().contains(QLatin1String("no-such-tty")), qPrintable(c.prompt.last()));
+        QCOMPARE(text(c.w, "txtGetResult"), QStringLiteral("***"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
     }
 };
 
