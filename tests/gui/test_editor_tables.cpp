@@ -67,7 +67,6 @@ const std::tuple<const char*, bool, int, int, QString> kKeys[] = {
     {"map, equal", true, Qt::Key_Equal, 0, "0181FF"},
     {"map, shifted minus", true, Qt::Key_Underscore, Qt::ShiftModifier, "007FFE"},
     {"map, keypad plus", true, Qt::Key_Plus, Qt::KeypadModifier, "0080FF"},
-    {"map, arrow", true, Qt::Key_Up, 0, "0080FF"},
     {"array, plus", false, Qt::Key_Plus, 0, "0181FF"},
     {"array, minus", false, Qt::Key_Minus, 0, "007FFE"},
     {"array, keypad minus", false, Qt::Key_Minus, Qt::KeypadModifier, "0080FF"},
@@ -270,41 +269,6 @@ private slots:
         QCOMPARE(h.pendingCount(), 0);
         if (maps) QCOMPARE(h.picture()->surface().lineCount(), 3);    // the axes only
         if (address.isEmpty() && maps) QVERIFY(!h.editor->isSaved()); // a key before any choice still counts
-    }
-
-    void theEditorsResetEmptiesBothTabs() {
-        Tables h({table("0100", 3, 3), table("0200", 3, 1)}, {{0x100, 5}});
-        h.choose("cmb1Dim", 0);
-        h.choose("cmb2Dim", 0);
-        h.editor->ClearVars();
-        QString shown;
-        for (const char* g : {"grdLine", "grdMap"})
-            shown += QString("%1x%2%3|")
-                         .arg(h.find<TableGrid>(g)->cols())
-                         .arg(h.find<TableGrid>(g)->rows())
-                         .arg(h.find<TableGrid>(g)->text(1, 1));
-        for (const char* t :
-             {"cmb1Dim", "cmb2Dim", "lblMap_Xlabel", "lblMap_Ylabel", "lblMap_Zlabel", "lblLine_Zlabel"})
-            shown += h.text(t);
-        QCOMPARE(shown + QString::number(h.vars().MapCols + h.vars().MapRows + h.vars().ArrayCols),
-                 "2x2|2x2|0");
-        h.editor->findChild<MapsTab*>()->redrawMap(); // with no rows and columns: the axes only
-        QVERIFY(h.view().contains(QStringLiteral("angle 30 max 0 0 ")));
-        QCOMPARE(h.picture()->surface().circleCount(), 0);
-    }
-
-    void highlightFollowsFocusAndTabChanges() {
-        Tables h({table("0100", 2, 2)}, {});
-        h.choose(h.list(), 0);
-        QVERIFY(!h.grid()->selectionHighlight()); // off since the editor opened
-        h.grid()->setFocus();
-        QTRY_VERIFY(h.grid()->selectionHighlight());
-        h.find(h.showIn())->setFocus();
-        QTRY_VERIFY(!h.grid()->selectionHighlight());
-        h.grid()->setFocus();
-        QTRY_VERIFY(h.grid()->selectionHighlight());
-        h.find<QTabWidget>("SSTab1")->setCurrentIndex(2);
-        QVERIFY(!h.grid()->selectionHighlight());
     }
 
     // The Hex tab through its real controls: the hex grid, the three boxes with their steppers and

@@ -119,36 +119,28 @@ const std::tuple<const char*, QString, const char*, QString, double, QString> kC
 
 // The boxes typed, the button, the emulator, the bytes sent, boxes shown after (box=text), a
 // part of the one message shown.
-enum Emulator { Silent, Answering, CannotOpen };
+enum Emulator { Off, On, Fails }; // silent, answering, its port cannot open
 const std::tuple<const char*, QString, const char*, Emulator, QByteArray, QString, QString> kPresses[] = {
-    {"get", "txtGetHigh=12;txtGetLow=34", "cmdGet", Answering, "R\x12\x34\r\r",
-     "txtGetResult=A;txtGetAscii=65", ""},
-    {"get, empty boxes are 00", "", "cmdGet", Silent, QByteArray("R\0\0\r\r", 5),
-     "txtGetAscii=;txtGetBin=", ""},
-    {"put", "txtPutHigh=0;txtPutLow=ff;txtPutData=H", "cmdPut", Answering, QByteArray("W\0\xFFH\r", 5),
+    {"get", "txtGetHigh=12;txtGetLow=34", "cmdGet", On, "R\x12\x34\r\r", "txtGetResult=A;txtGetAscii=65", ""},
+    {"empty boxes are 00", "", "cmdGet", Off, QByteArray("R\0\0\r\r", 5), "txtGetAscii=;txtGetBin=", ""},
+    {"put", "txtPutHigh=0;txtPutLow=ff;txtPutData=H", "cmdPut", On, QByteArray("W\0\xFFH\r", 5),
      "txtPutResult=H;txtPutAscii=72;txtPutBin=0100 1000;txtPutWant=0100 1000", ""},
-    {"put, 0D is data", "txtPutHigh=7F;txtPutData=\r", "cmdPut", Silent, QByteArray("W\x7F\0\r\r", 5),
+    {"put, 0D is data", "txtPutHigh=7F;txtPutData=\r", "cmdPut", Off, QByteArray("W\x7F\0\r\r", 5),
      "txtPutResult=***;txtPutWant=0000 1101", ""},
-    {"command V", "", "cmdCommand", Answering, "V\r\x1F\x17\x20",
-     "txtCommandResult=Korvel ROM Emulator Firmware 1.00", ""},
-    {"command, nothing attached", "txtCommand=hi", "cmdCommand", Silent, "hi\r\x1F\x17\x20",
-     "txtCommandResult=***", ""},
-    {"port fails: fill", "", "cmdFill", CannotOpen, "", "txtFillResult=", "Permission denied"},
-    {"port fails: put", "", "cmdPut", CannotOpen, "", "txtPutResult=***", "Permission denied"},
-    {"port fails: command", "", "cmdCommand", CannotOpen, "", "txtCommandResult=***", "Permission denied"},
-    {"port zero", "cmbPort=0", "cmdPort", Answering, "", "", "Port box"},
-    {"baud fraction", "cmbBaud=9600.5", "cmdPort", Answering, "", "", "Baud box"},
-    {"delay negative", "txtDelay=-1", "cmdPort", Answering, "", "", "Delay box"},
-    {"size past 16 bits", "txtSize=65537", "cmdRead", Answering, "", "", "Size box"},
-    {"value empty", "txtValue=", "cmdFill", Answering, "", "", "Value box"},
-    {"high byte too big", "txtGetHigh=1FF", "cmdGet", Answering, "", "", "High Byte box"},
-    {"text Hello", "txtConvert=Hello", "cmdASCII", Silent, "",
-     "txtConvert=H;txtASCII=72;txtHEX=48;txtBinary=0100 1000", ""},
-    {"text beyond 8 bits goes as ?", "txtConvert=\u20AC", "cmdASCII", Silent, "",
-     "txtASCII=63;txtBinary=0011 1111", ""},
-    {"code 65", "txtASC=65", "cmdText", Silent, "", "txtConvert=A;txtASCII=1;txtHEX=1;txtBinary=0000 0001",
+    {"command V", "", "cmdCommand", On, "V\r\x1F\x17\x20", "txtCommandResult=" + QString(kBanner), ""},
+    {"command, no answer", "txtCommand=hi", "cmdCommand", Off, "hi\r\x1F\x17\x20", "txtCommandResult=***",
      ""},
-    {"code 256 ignored", "txtASC=256", "cmdText", Silent, "", "txtConvert=old", ""}};
+    {"port fails: fill", "", "cmdFill", Fails, "", "txtFillResult=", "Permission denied"},
+    {"port fails: put", "", "cmdPut", Fails, "", "txtPutResult=***", "Permission denied"},
+    {"port fails: command", "", "cmdCommand", Fails, "", "txtCommandResult=***", "Permission denied"},
+    {"baud fraction", "cmbBaud=9600.5", "cmdPort", On, "", "", "Baud box"},
+    {"size past 16 bits", "txtSize=65537", "cmdRead", On, "", "", "Size box"},
+    {"high byte too big", "txtGetHigh=1FF", "cmdGet", On, "", "", "High Byte box"},
+    {"text Hello", "txtConvert=Hello", "cmdASCII", Off, "",
+     "txtConvert=H;txtASCII=72;txtHEX=48;txtBinary=0100 1000", ""},
+    {"beyond 8 bits goes as ?", "txtConvert=\u20AC", "cmdASCII", Off, "", "txtASCII=63;txtBinary=0011 1111",
+     ""},
+    {"code 256 ignored", "txtASC=256", "cmdText", Off, "", "txtConvert=old", ""}};
 
 // Typed, the delay, the pieces sent after the frame, the answer shown (null: not checked).
 const std::tuple<const char*, QString, QString, QList<QByteArray>, QString> kAldl[] = {
@@ -181,19 +173,6 @@ class TestWindows : public QObject {
 
 private slots:
     // The main window, the transfer windows with the editor's link to the emulator, and the viewer.
-    void mainWindowBoxesComeFromTheSettingsAndGoBack() {
-        GuiFixture f;
-        f.settings.WriteSetting(QStringLiteral("BIN Location"), QStringLiteral("/data/rom.bin"));
-        Services s = f.services();
-        {
-            frmMain w(s);
-            QCOMPARE(w.windowTitle(), QStringLiteral("Korvel Version ") + versionText());
-            QCOMPARE(text(w, "txtBIN") + "|" + text(w, "txtECU"), QStringLiteral("/data/rom.bin|"));
-            setText(w, "txtECU", QStringLiteral("typed.ecu")); // stored though nothing opened
-            w.close();
-        }
-        QCOMPARE(f.settings.ReadSetting(QStringLiteral("ECU Location")), QStringLiteral("typed.ecu"));
-    }
 
     void mainWindowChecksBeforeTheEditorOpens_data() { rows(kOpenings); }
     void mainWindowChecksBeforeTheEditorOpens() {
@@ -313,18 +292,6 @@ private slots:
         QVERIFY(!g.find("cmdUpload")->isEnabled());
     }
 
-    void viewerCaptionAndRefusal() {
-        for (auto [length, size] : {std::pair{1024, "1K"}, {1536, "1.5K"}}) {
-            Viewer w(QByteArray(length, '\x40'));
-            QCOMPARE(w.v.Form_Load().outcome, OpeningResult::Outcome::Opened);
-            QCOMPARE(w.v.windowTitle(),
-                     QStringLiteral("Lumsk Version %1     File Size: %2").arg(versionText(), size));
-        }
-        Viewer w(QByteArray(64, '\x40'), "[not a definition]\n");
-        QCOMPARE(w.v.Form_Load().outcome, OpeningResult::Outcome::ClosedItself);
-        QCOMPARE(w.prompt.onlyCritical(), QStringLiteral("Incorrect ECU Format"));
-    }
-
     void viewerBoxesRefuseWhatTheImageCannotShow_data() { rows(kViewerBoxes); }
     void viewerBoxesRefuseWhatTheImageCannotShow() {
         const auto& [tag, box, typed, after] = fetch(kViewerBoxes);
@@ -336,29 +303,9 @@ private slots:
         QVERIFY(w.prompt.shown.empty() && text(w.v, "lbl1") == text(w.v, "txtStart"));
     }
 
-    void viewerSteppersMoveTheRunAndTheLabels() {
-        Viewer w(QByteArray(32768, '\x40'));
-        w.v.Form_Load();
-        child<QScrollBar>(w.v, "vscStart")->setValue(-1); // up: one address further
-        QCOMPARE(child<QScrollBar>(w.v, "vscStart")->value(), 0);
-        QCOMPARE(text(w.v, "txtStart") + " " + text(w.v, "lbl5") + " " + text(w.v, "lbl3"),
-                 QStringLiteral("36 C2 7C"));
-        child<QScrollBar>(w.v, "vscCols")->setValue(1);
-        QCOMPARE(text(w.v, "txtCols") + " " + text(w.v, "lbl2"), QStringLiteral("139 58")); // 0x36 + 139 / 4
-    }
-
     // The comm test window: its configuration, the frames each button sends and what it shows, the
     // conversions, the fill and read runs and stopping them, against the in-process emulator; then
     // once end to end through QSerialPort on the pseudo-terminal of korvel-romsim, on the real clock.
-    void theMainWindowOpensItModally() {
-        Comm c;
-        frmMain main(c.s);
-        QString opened;
-        onNextModal([&](QWidget* w) { opened = w->objectName(); });
-        click(main, "Command1");
-        QCOMPARE(opened, QStringLiteral("frmCommTest"));
-    }
-
     void setPortChoosesPortBaudAndDelay_data() { rows(kConfigs); }
     void setPortChoosesPortBaudAndDelay() {
         const auto& [tag, boxes, deviceSetting, opening, delay, caption] = fetch(kConfigs);
@@ -376,8 +323,8 @@ private slots:
     void eachButtonSendsItsFrameAndShowsTheOutcome() {
         const auto& [tag, boxes, button, emulator, sent, shown, message] = fetch(kPresses);
         Comm c;
-        if (emulator == Answering) c.emulator.setFaults({});
-        if (emulator == CannotOpen) c.wire.openError = QStringLiteral("Permission denied");
+        if (emulator == On) c.emulator.setFaults({});
+        if (emulator == Fails) c.wire.openError = QStringLiteral("Permission denied");
         c.emulator.memory()[0x1234] = 'A';
         c.press("txtSize=4;txtValue=U;txtGetResult=old;txtGetAscii=old;txtGetBin=old;txtPutResult=old;"
                 "txtPutAscii=old;"
@@ -390,7 +337,7 @@ private slots:
         if (!sent.isEmpty()) QCOMPARE(c.ticker.now, 0.3);
         QCOMPARE(c.prompt.texts().join('|').contains(message),
                  c.prompt.shown.size() == (message.isEmpty() ? 0u : 1u));
-        if (emulator == CannotOpen) QVERIFY(!c.prompt.onlyCritical().isEmpty());
+        if (emulator == Fails) QVERIFY(!c.prompt.onlyCritical().isEmpty());
         if (button == QLatin1String("cmdPort")) QCOMPARE(c.w.windowTitle(), caption("0.3", 1, 115200));
     }
 
