@@ -108,7 +108,7 @@ struct Monkey {
             c && c->count()) {
             c->setCurrentIndex(pick(0, c->count() - 1));
             emit c->activated(c->currentIndex());
-            return c->objectName() + ": choose " + c->currentText();
+            w = c;
         }
         if (kind == 2 && (w = usable(QStringLiteral("chkFlag%1").arg(n))))
             QTest::mouseClick(w, Qt::LeftButton);
@@ -130,16 +130,14 @@ struct Monkey {
             if (QWidget* list = usable("cmb0Dim"); list && n == 6) QTest::mouseClick(list, Qt::LeftButton);
             return QStringLiteral("%1: \"%2\" then %3").arg(box->objectName(), text).arg(n);
         }
-        if (auto* g = kind == 5 ? usable<TableGrid>(oneOf("grdLine grdMap grdHex")) : nullptr; g && n < 5) {
+        if (auto* g = kind == 5 ? usable<TableGrid>(oneOf("grdLine grdMap grdHex")) : nullptr;
+            (w = g) && n < 5) {
             g->setFocus();
-            QTest::keyClick(g, Qt::Key(key), mod);
-            return QStringLiteral("%1: key %2 %3").arg(g->objectName()).arg(key, 0, 16).arg(int(mod));
+            QTest::keyClick(g, Qt::Key(key), mod); // a key, or a click on a cell
         } else if (g) {
             const QModelIndex cell = g->model()->index(pick(0, g->rows() - 1), pick(0, g->cols() - 1));
             g->scrollTo(cell);
             QTest::mouseClick(g->viewport(), Qt::LeftButton, mod, g->visualRect(cell).center());
-            return g->objectName() +
-                   QStringLiteral(": mouse %1,%2 %3").arg(cell.row()).arg(cell.column()).arg(int(mod));
         }
         const QString buttons =
             "cmdShowIn_1 cmdShowIn_2 cmdSave cmdChkSum cmdPopulate cmdComplete cmdDownload "
@@ -150,7 +148,7 @@ struct Monkey {
             QTest::mouseClick(w, Qt::LeftButton); // a disabled button takes it and does nothing
         if (kind == 8) n < 4 ? QTest::keyClick(editor.get(), Qt::Key_Escape) : void(editor->close());
         if (kind == 8) return QStringLiteral("close the editor");
-        return w ? QStringLiteral("%1 on %2 (%3)").arg(kind).arg(w->objectName()).arg(n) : QString();
+        return w ? joined(kind, w->objectName(), n, "key", key, int(mod)) : "";
     }
 
     QString check() const {
@@ -163,7 +161,7 @@ struct Monkey {
             const bool changed = c.Value != loaded[a].Value;
             const bool recorded = p.Address != pendingAtOpen[a].Address || p.Value != pendingAtOpen[a].Value;
             if ((changed || recorded) && (p.isEmpty() || p.Value != c.Value))
-                return QStringLiteral("byte %1 is %2, its pending change \"%3\"")
+                return QString("byte %1 is %2, its pending change \"%3\"")
                     .arg(a)
                     .arg(c.valueText(), p.valueText());
         }

@@ -88,18 +88,6 @@ private slots:
         QCOMPARE(inked(img, img.rect()).size(), size_t(50 + 40 - 1));
         QCOMPARE(inked(img, {0, 20, 50, 1}).size() + inked(img, {25, 0, 1, 40}).size(), size_t(90));
     }
-
-    void thinLinesCountedOrWrittenStraightSetTheSamePixels() {
-        std::mt19937 random(11); // 2100 x 2100 pixels is past the size whose runs are counted first
-        std::vector<QLineF> lines;
-        for (int i = 0; i < 3000; ++i) {
-            const double x = 3 + random() % 293, y = 60 + random() % 180;
-            lines.emplace_back(x + 0.3, y + 0.7, x + double(random() % 7) - 3,
-                               y + double(random() % 120) - 60);
-        }
-        const Pixels small = inked(thin({300, 300}, lines), {0, 0, 300, 300});
-        QVERIFY(small.size() > 10000 && small == inked(thin({2100, 2100}, lines), {0, 0, 300, 300}));
-    }
 };
 
 QTEST_MAIN(TestPicture)

@@ -24,24 +24,21 @@ void GuiFixture::useSample() {
 }
 
 QByteArray ecuText(const std::vector<ItemSpec>& items, const QStringList& checksum) {
-    QString s = QStringLiteral("ECU FORMAT\r\n{\r\nHeader = test\r\nVersion = 1\r\n");
-    for (int k = 0; k < 4; ++k)
-        s += QStringLiteral("Checksum%1 = %2\r\n")
-                 .arg(QStringList{"Address", "Size", "Start", "End"}[k], checksum.value(k));
-    s += QStringLiteral("Items = %1\r\n}\r\n").arg(items.size());
-    const auto n = [](double v) { return QString::number(v); };
-    for (const ItemSpec& i : items) {
-        const QStringList values{i.address, n(i.columns), n(i.rows),       n(i.byteSize),
-                                 n(i.kind), n(i.offset),  n(i.conversion), n(i.factor)};
-        s += "{\r\n";
-        for (int k = 0; k < 8; ++k)
-            s +=
-                QStringLiteral("%1 = %2\r\n")
-                    .arg(QString("Address Columns Rows ByteSize Kind Offset Conversion Factor").split(' ')[k],
-                         values[k]);
-        s += QStringLiteral("Title =%1\r\nYLabel =%2\r\nYAxis =%3\r\nXLabel =%4\r\nXAxis =%5\r\n}\r\n")
-                 .arg(i.title, i.yLabel, i.yAxis, i.xLabel, i.xAxis);
-    }
+    QString s =
+        QStringLiteral(
+            "ECU FORMAT\r\n{\r\nHeader = test\r\nVersion = 1\r\nChecksumAddress = %1\r\nChecksumSize = %2"
+            "\r\nChecksumStart = %3\r\nChecksumEnd = %4\r\nItems = %5\r\n}\r\n")
+            .arg(checksum.value(0), checksum.value(1), checksum.value(2), checksum.value(3),
+                 toText(items.size()));
+    for (const ItemSpec& i : items)
+        s += QStringLiteral(
+                 "{\r\nAddress = %1\r\nColumns = %2\r\nRows = %3\r\nByteSize = %4\r\nKind = %5\r\nOffset = "
+                 "%6\r\n"
+                 "Conversion = %7\r\nFactor = %8\r\nTitle =%9\r\nYLabel =%10\r\nYAxis =%11\r\nXLabel =%12\r\n"
+                 "XAxis =%13\r\n}\r\n")
+                 .arg(i.address, toText(i.columns), toText(i.rows), toText(i.byteSize), toText(i.kind),
+                      toText(i.offset), toText(i.conversion), toText(i.factor), i.title, i.yLabel, i.yAxis,
+                      i.xLabel, i.xAxis);
     return s.toLatin1();
 }
 

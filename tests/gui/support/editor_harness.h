@@ -114,6 +114,20 @@ inline void click(const QObject& window, const QString& name) {
 }
 void onNextModal(std::function<void(QWidget*)> action); // then closes the window
 
+// Values as one text, separated by spaces: joined("angle", 30, 1.5) == "angle 30 1.5".
+inline QString toText(const QString& s) {
+    return s;
+}
+inline QString toText(const char* s) {
+    return s;
+}
+template <class T> QString toText(T v) {
+    return QString::number(v);
+}
+template <class... A> QString joined(const A&... a) {
+    return QStringList{toText(a)...}.join(' ');
+}
+
 template <class T, size_t N> void rows(const T (&cases)[N]) {
     QTest::addColumn<int>("row");
     for (size_t i = 0; i < N; ++i)
