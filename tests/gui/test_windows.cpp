@@ -1,7 +1,6 @@
 // The windows around the editor: the main window, the transfer windows, the viewer and the comm test.
 #include "comm_test/frm_comm_test.h"
 #include "core/bin_image.h"
-#include "core/values.h"
 #include "core/version.h"
 #include "emulator/frames.h"
 #include "emulator/qt_serial_port.h"
@@ -15,7 +14,6 @@
 #include "widgets/busy_pointer.h"
 
 #include <QProcess>
-#include <QScrollBar>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -31,12 +29,6 @@ const std::tuple<const char*, QString, QString, QString> kOpenings[] = {
     {"not an ecu extension", "sample.bin", "engine.txt", "ECU file is not correct."},
     {"an error while the editor loads", "sample.bin", "broken.ecu", "seven"},
     {"ecu extension in any case", "sample.bin", "ENGINE.Ecu", ""}};
-
-// BIN box, chosen file, dialog folder.
-const std::tuple<const char*, QString, QString, QString> kBrowsings[] = {
-    {"chosen", "/data/old.bin", "/data/new.bin", "/data/"},
-    {"windows path", "C:\\data\\rom.bin", "", "C:\\data\\"},
-    {"no folder", "rom.bin", "", ""}};
 
 // A loaded image of `length` counting bytes and an emulator that answers.
 void loadImage(GuiFixture& f, int length) {
@@ -196,19 +188,6 @@ private slots:
         if (message.isEmpty()) QCOMPARE(f.settings.ReadSetting(QStringLiteral("Numeric Format")), "##.##");
     }
 
-    void mainWindowBrowsing_data() { rows(kBrowsings); }
-    void mainWindowBrowsing() {
-        const auto& [tag, start, chosen, folder] = fetch(kBrowsings);
-        GuiFixture f;
-        Services s = f.services();
-        frmMain w(s);
-        setText(w, "txtBIN", start);
-        f.prompt.files = {chosen};
-        click(w, "cmdBIN");
-        QCOMPARE(f.prompt.dialogs, QStringList{"Select BIN File|" + folder});
-        QCOMPARE(text(w, "txtBIN"), chosen.isEmpty() ? start : chosen);
-    }
-
     void eachTransferWindowRunsAndEndsWithClose_data() { rows(kTransfers); }
     void eachTransferWindowRunsAndEndsWithClose() {
         const auto& [tag, kind, caption, what, messages] = fetch(kTransfers);
@@ -270,10 +249,10 @@ private slots:
         QVERIFY(h.open());
         for (const char* b : {"cmdComplete", "cmdUpload", "cmdDownload", "cmdBatch", "cmdCheck"})
             QVERIFY2(h.find(b)->isEnabled(), b);
-        StoreByte(h.fx.state, 0x0300, 0x55);
-        StoreByte(h.fx.state, 0x0101, 0x12);
+        h.edit(0x0300, 0x55);
+        h.edit(0x0101, 0x12);
         const int before = h.fx.emulator.frameCount('W');
-        click(*h.editor, "cmdUpload");
+        click(*h.editor, "cmdUpload"); // two frames, the changed bytes only
         QCOMPARE(h.fx.emulator.frameCount('W') - before, 2);
         QVERIFY(h.fx.emulator.memory()[0x0101] == '\x12' && h.fx.emulator.memory()[0x0300] == '\x55');
         QCOMPARE(h.text("lblWhat") + "|" + h.text("lblWhere"), QStringLiteral("|0000 0011 0000 0000"));
@@ -281,9 +260,8 @@ private slots:
         // A port that cannot open at identification is reported, and the buttons stay off.
         EditorHarness g;
         g.fx.wire.openError = QStringLiteral("No such file or directory");
-        QVERIFY(g.open());
+        QVERIFY(g.open() && !g.find("cmdUpload")->isEnabled());
         QCOMPARE(g.fx.prompt.onlyCritical(), QStringLiteral("Error finding Usable Port."));
-        QVERIFY(!g.find("cmdUpload")->isEnabled());
     }
 
     void viewerBoxesRefuseWhatTheImageCannotShow_data() { rows(kViewerBoxes); }
@@ -368,15 +346,6 @@ private slots:
         QVERIFY(c.wire.opens == 1 && c.wire.closes == 1); // one opening over the whole range
         QCOMPARE(c.ticker.now, addresses.size() * 0.3);
         QVERIFY(c.emulator.memory().startsWith(QByteArray(silentFrom < 0 ? size : silentFrom, 'U')));
-    }
-
-    void aDeviceThatVanishesEndsTheFill() {
-        Comm c;
-        c.emulator.setFaults({});
-        c.wire.vanishAfterWrites = 12; // two whole frames and a bit
-        c.press("txtSize=10;txtValue=U", "cmdFill");
-        QCOMPARE(c.prompt.onlyCritical(), QStringLiteral("Device disconnected"));
-        QVERIFY(c.wire.closes == c.wire.opens && text(c.w, "lblWhere") == addressBits(2));
     }
 
     void readComparesEveryAddressWithTheValue_data() { rows(kReads); }

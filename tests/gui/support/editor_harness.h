@@ -5,8 +5,7 @@
 //   h.choose("cmbFlag", 0);              // a list entry, chosen as by the user
 //   QTest::keyClick(h.find<QCheckBox>("chkFlag3"), Qt::Key_Space);
 //   QCOMPARE(h.bytes(0x100) + h.pending(0x100), "9191"); // image and pending cells as hex text
-//   h.fx.prompt.answers = {false};       // the next question gets No
-//   h.editor->reject();                  // closing, as Esc or the close box do
+//   h.fx.prompt.answers = {false};       // the next question gets No; h.editor->reject() closes
 // Any window: child<T>(w, "name") finds a control (a missing one ends the run naming it);
 // text(), setText() and click() read and drive one; onNextModal() acts on a window shown with exec().
 // Tables: `const std::tuple<const char*, int> kCases[] = {{"row name", 1}, ...};`, then
