@@ -125,10 +125,10 @@ struct Values : EditorHarness {
     // Picks entry `index` from the list's popup, which `openIt` opens (a click by default).
     void pick(int index, const std::function<void()>& openIt = {}) const {
         openIt ? openIt() : QTest::mouseClick(list(), Qt::LeftButton);
-        QTRY_VERIFY(list()->view()->isVisible());
+        if (!QTest::qWaitFor([&] { return list()->view()->isVisible(); })) qFatal("the list did not open");
         list()->view()->setCurrentIndex(list()->view()->model()->index(index, 0));
         QTest::keyClick(list()->view(), Qt::Key_Return);
-        QTRY_VERIFY(!list()->view()->isVisible());
+        if (!QTest::qWaitFor([&] { return !list()->view()->isVisible(); })) qFatal("the list did not close");
     }
     void step(bool up) const { // the stepper's up arrow adds one
         stepper()->setFocus(Qt::TabFocusReason);
