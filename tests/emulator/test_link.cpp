@@ -1,3 +1,4 @@
+// The wire format, identifying the emulator, and the one-byte exchanges of the link.
 #include "emulator/emulator_link.h"
 #include "emulator/get_version.h"
 #include "emulator_fixture.h"
@@ -5,171 +6,96 @@
 using namespace korvel;
 using namespace korvel::test;
 
-namespace {
-
-class Link : public EmulatorRig {
-protected:
-    void identify() { GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer); }
-};
-
-struct BannerCase {
-    const char* name;
-    QByteArray banner;
-    double latency; // s until the answer can be read
-    bool found;
-};
-
-class Identify : public Link, public ::testing::WithParamInterface<BannerCase> {};
-
-TEST_P(Identify, FoundOnlyForTheWholeBannerInTime) {
-    device.setBanner(GetParam().banner);
-    wire.latency = GetParam().latency;
-    state.EmulatorFound = !GetParam().found; // the identification must overwrite it
-    identify();
-    EXPECT_EQ(state.EmulatorFound, GetParam().found);
-    EXPECT_TRUE(observer.messages.empty());
-    EXPECT_EQ(wire.sent(), QByteArray("V\r\r\r\r"));
-    EXPECT_EQ(wire.opens, 1);
-    EXPECT_EQ(wire.closes, 1);
+TEST(Frames, GoOutByteForByte) {
+    const std::pair<QByteArray, const char*> cases[] = {
+        {writeFrame(0x1234, 0xA5), "57 12 34 A5 0D"}, {writeFrame(0x00FF, 0x0D), "57 00 FF 0D 0D"},
+        {readFrame(0xFFFF, 0x5A), "52 FF FF 5A 0D"},  {blockHeader(0x7FC0), "42 7F C0 0D 0D"},
+        {commandFrame('V'), "56 0D 0D 0D 0D"},        {customFrame("XY"), "58 59 0D 1F 17 20"}};
+    for (const auto& [frame, hex] : cases)
+        EXPECT_EQ(frame, QByteArray::fromHex(hex)) << hex;
+    EXPECT_EQ(addressBits(0x1234), QStringLiteral("0001 0010 0011 0100"));
 }
 
-const QByteArray kFull(kBanner, kBannerLength);
+class Link : public EmulatorRig {};
 
-INSTANTIATE_TEST_SUITE_P(Banners, Identify,
-                         ::testing::Values(BannerCase{"exact", kFull, 0.0, true},
-                                           BannerCase{"longer", kFull + "\r\nROM 64K", 0.0, true},
-                                           BannerCase{"answer_just_in_time", kFull, 0.29, true},
-                                           BannerCase{"shorter", kFull.left(32), 0.0, false},
-                                           BannerCase{"other_device", QByteArray("OK\r\n"), 0.0, false},
-                                           BannerCase{"late", kFull, 0.31, false},
-                                           BannerCase{"nothing", QByteArray(), 0.0, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Link, UnusablePortShowsTheMessageAndKeepsEmulatorFound) {
+TEST_F(Link, TheEmulatorIsFoundByTheWholeBannerInTime) {
+    const QByteArray full(kBanner, kBannerLength);
+    const std::tuple<QByteArray, double, bool> cases[] = {{full, 0.0, true},
+                                                          {full + "\r\nROM 64K", 0.0, true},
+                                                          {full, 0.29, true},
+                                                          {full.left(32), 0.0, false},
+                                                          {"k" + full.mid(1), 0, false},
+                                                          {full, 0.31, false},
+                                                          {"", 0, false}};
+    for (const auto& [banner, latency, found] : cases) {
+        device.setBanner(banner);
+        wire.latency = latency;
+        state.EmulatorFound = !found; // the identification must overwrite it
+        const QByteArray sentBefore = wire.sent();
+        GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer);
+        EXPECT_EQ(state.EmulatorFound, found) << banner.toStdString() << " after " << latency << " s";
+        EXPECT_EQ(wire.sent().mid(sentBefore.size()), commandFrame('V'));
+        EXPECT_EQ(wire.closes, wire.opens);
+    }
+    EXPECT_TRUE(observer.messages.isEmpty());
     wire.openError = QStringLiteral("No such file or directory");
     for (const bool before : {false, true}) {
         state.EmulatorFound = before;
-        observer.messages.clear();
         QString reason;
         GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer, &reason);
-        EXPECT_EQ(state.EmulatorFound, before);
-        ASSERT_EQ(observer.messages.size(), 1u);
-        EXPECT_EQ(observer.messages[0].text, QStringLiteral("Error finding Usable Port."));
-        EXPECT_EQ(observer.messages[0].icon, TransferObserver::Icon::Critical);
-        EXPECT_TRUE(reason.contains(QStringLiteral("No such file")));
+        EXPECT_EQ(state.EmulatorFound, before) << "an unusable port changes nothing";
+        EXPECT_TRUE(reason.contains(wire.openError)) << reason.toStdString();
     }
-    EXPECT_TRUE(wire.sent().isEmpty());
+    EXPECT_EQ(observer.messages, QStringList(2, QStringLiteral("Error finding Usable Port.")));
+    EXPECT_EQ(observer.icons[0], TransferObserver::Icon::Critical);
 }
 
-struct RetryCase {
-    const char* name;
-    int corruptEvery; // every Nth echo comes back inverted
-    bool verify;
-    bool written;
-    int resends;
-    int frames;
-};
-
-class VerifiedWrite : public Link, public ::testing::WithParamInterface<RetryCase> {};
-
-TEST_P(VerifiedWrite, ResendsWhileTheEchoDiffers) {
-    for (const Exchange how : {Exchange::FixedWait, Exchange::Polled}) {
-        SimulatedEmulator fresh;
-        SimulatedWire w(fresh, ticker);
-        SimulatedPort port(w);
-        fresh.setFaults({0, GetParam().corruptEvery, false});
-        state.VerifyWrites = GetParam().verify;
-        EmulatorLink link(port, ticker, state, observer);
-        ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
-        const WriteResult r = link.verifiedWrite(0x0102, 0x0D, how);
-        EXPECT_EQ(r.written, GetParam().written);
-        EXPECT_EQ(r.resends, GetParam().resends);
-        EXPECT_EQ(fresh.frameCount('W'), GetParam().frames);
-        EXPECT_EQ(static_cast<quint8>(fresh.memory()[0x0102]), 0x0D);
+// With write checking a differing echo is sent again, at most three times; without, any reply counts.
+TEST_F(Link, VerifiedWriteResendsWhileTheEchoDiffers) {
+    const std::tuple<int, bool, bool, int> cases[] = {
+        {0, true, true, 0}, {2, true, true, 1}, {1, true, false, 3}, {1, false, true, 0}};
+    for (const auto how : {Exchange::FixedWait, Exchange::Polled}) {
+        for (const auto& [corruptEvery, verify, written, resends] : cases) {
+            SimulatedEmulator fresh;
+            SimulatedWire w(fresh, ticker);
+            SimulatedPort port(w);
+            fresh.setFaults({0, corruptEvery, false});
+            state.VerifyWrites = verify;
+            EmulatorLink link(port, ticker, state, observer);
+            ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
+            link.verifiedWrite(0x0101, 0x11, how); // the first echo is bad only when every one is
+            const WriteResult r = link.verifiedWrite(0x0102, 0x0D, how);
+            EXPECT_TRUE(r.written == written && r.resends == resends) << corruptEvery << " " << verify;
+            EXPECT_EQ(w.writes.back(), writeFrame(0x0102, 0x0D));
+            EXPECT_EQ(fresh.memory()[0x0102], '\x0D');
+        }
     }
-    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_TRUE(observer.messages.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Echoes, VerifiedWrite,
-                         ::testing::Values(RetryCase{"good_echo", 0, true, true, 0, 1},
-                                           RetryCase{"first_echo_bad", 1000, true, true, 0, 1},
-                                           RetryCase{"every_echo_bad", 1, true, false, 3, 4},
-                                           RetryCase{"every_other_echo_bad", 2, true, true, 0, 1},
-                                           RetryCase{"unchecked_bad_echo_accepted", 1, false, true, 0, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Link, SecondEchoBadNeedsOneResend) {
-    device.setFaults({0, 2, false});
-    state.VerifyWrites = true;
+TEST_F(Link, PolledExchangeTakesTheAnswerToItsOwnFrameOrTimesOutAfterOneSecond) {
     SimulatedPort port(wire);
     EmulatorLink link(port, ticker, state, observer);
     ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
-    EXPECT_EQ(link.verifiedWrite(1, 0x11, Exchange::Polled).resends, 0);
-    const WriteResult second = link.verifiedWrite(2, 0x22, Exchange::Polled);
-    EXPECT_TRUE(second.written);
-    EXPECT_EQ(second.resends, 1);
-}
-
-TEST_F(Link, FixedWaitTakesItsTimeAndEverythingWaiting) {
-    SimulatedPort port(wire);
-    EmulatorLink link(port, ticker, state, observer);
-    ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
-    for (const auto& [verify, wait] : {std::pair{true, 0.14}, std::pair{false, 0.05}}) {
-        state.VerifyWrites = verify;
-        const double start = ticker.now;
-        const Reply r = link.Put_Data(0x00, 0xFF, 0x42, Exchange::FixedWait);
-        EXPECT_NEAR(ticker.now - start, wait, 1e-9);
-        EXPECT_EQ(r.bytes, QByteArray("\x42"));
-    }
-    // A reply longer than one byte is returned whole: all that arrives during the wait.
-    // (Bytes already waiting before the frame went out are thrown away instead.)
-    device.setBanner("AB");
-    wire.latency = 0.01; // the banner comes in after the next frame went out
-    EXPECT_TRUE(link.send(commandFrame('V')));
-    EXPECT_EQ(link.Get_Data(0, 0xFF, 0, Exchange::FixedWait).bytes, QByteArray("AB\x42"));
-}
-
-TEST_F(Link, PolledExchangeReturnsAtOnceOrTimesOutAfterOneSecond) {
-    SimulatedPort port(wire);
-    EmulatorLink link(port, ticker, state, observer);
-    ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
-    state.VerifyWrites = true;
     device.memory()[0x1234] = '\x99';
-    Reply r = link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled);
-    EXPECT_EQ(r.bytes, QByteArray("\x99"));
-    EXPECT_LT(ticker.now, 1e-9); // no waiting
-    EXPECT_FALSE(link.timedOut());
-
-    // A reply 0.9 s late still counts; none within 1 s is a time-out.
+    device.setBanner("Z");
+    EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
+    EXPECT_LT(ticker.now, 1e-9) << "an answer that is there is taken at once";
+    ASSERT_TRUE(link.send(commandFrame('V'))); // its answer is left unread: the next frame throws it away
+    EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
     wire.latency = 0.9;
     EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
-    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_TRUE(observer.messages.isEmpty() && !link.timedOut() && !state.CancelRequested);
+
     device.setFaults({0, 0, true});
     const double start = ticker.now;
-    r = link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled);
-    EXPECT_EQ(r.status, ReplyStatus::TimedOut);
-    EXPECT_TRUE(r.bytes.isEmpty());
+    double lastPump = start, longestGap = 0;
+    ticker.hook = [&] { longestGap = std::max(longestGap, ticker.now - lastPump), lastPump = ticker.now; };
+    const Reply r = link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled);
+    EXPECT_TRUE(r.status == ReplyStatus::TimedOut && r.bytes.isEmpty() && link.timedOut());
     EXPECT_NEAR(ticker.now - start, 1.0, 0.01);
-    EXPECT_TRUE(state.CancelRequested);
-    EXPECT_EQ(observer.closeShown, 1);
-    ASSERT_EQ(observer.texts(), QStringList{QStringLiteral("Time Out Error Download Aborted")});
-    EXPECT_EQ(observer.messages[0].icon, TransferObserver::Icon::None);
+    EXPECT_LE(longestGap, 0.005) << "the windows are kept alive while waiting";
+    EXPECT_TRUE(state.CancelRequested && observer.closeShown == 1);
+    EXPECT_EQ(observer.messages, QStringList{QStringLiteral("Time Out Error Download Aborted")});
+    EXPECT_EQ(observer.icons[0], TransferObserver::Icon::None);
 }
-
-TEST_F(Link, WaitingRunsTheEventPumpEveryFewMilliseconds) {
-    SimulatedPort port(wire);
-    EmulatorLink link(port, ticker, state, observer);
-    ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
-    device.setFaults({0, 0, true});
-    double lastPump = 0;
-    double longestGap = 0;
-    ticker.hook = [&] {
-        longestGap = std::max(longestGap, ticker.now - lastPump);
-        lastPump = ticker.now;
-    };
-    link.Get_Data(0, 0, 0, Exchange::Polled);
-    EXPECT_LE(longestGap, 0.005);
-    EXPECT_GT(lastPump, 0.99);
-}
-
-} // namespace

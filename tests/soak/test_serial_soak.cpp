@@ -1,353 +1,368 @@
-// The serial fault soak: whole-image downloads, verifies, batches and uploads against
-// korvel-romsim on a real pseudo-terminal through QSerialPort, with dropped replies,
-// corrupted echoes, stray bytes and a device that vanishes mid-run and comes back.
-// Every run is judged by what it showed against what it returned, and the emulator's
-// memory against what the run claimed. The run is seeded (KORVEL_SOAK_SEED) and
-// bounded in time (KORVEL_SOAK_SECONDS of work); the figures are printed at the end.
-
-#include "core/values.h"
+// The serial fault soak: random transfers against korvel-romsim on a pseudo-terminal that
+// drops replies, corrupts echoes, sends stray bytes or vanishes. Every run must end with the
+// messages its ending calls for, and the emulator's memory must hold what the run claimed.
+// KORVEL_SOAK_SEED repeats a soak, KORVEL_SOAK_SECONDS sets its work (default 110 s). Each
+// session and run prints a line as it ends, so a hang killed by the time-out shows where it was.
 #include "emulator/batch_download_engine.h"
 #include "emulator/download_engine.h"
 #include "emulator/emulator_fixture.h"
 #include "emulator/qt_serial_port.h"
 #include "emulator/upload_changes.h"
 #include "emulator/verify_engine.h"
-#include "romsim_process.h"
-#include "run_judge.h"
-#include "soak_tally.h"
-#include "watchdog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
-#include <deque>
-#include <mutex>
+#include <map>
 #include <random>
+#include <set>
 
 using namespace korvel;
-using namespace korvel::soak;
 
 namespace {
 
-constexpr int kMemoryWindow = 4096; // bytes of emulator memory compared after a session
-constexpr double kRunLimit = 30;    // s that any single run may take
-constexpr double kDefaultBudget = 110;
+constexpr int kWindow = 4096;    // bytes of emulator memory compared after a session
+constexpr qint64 kRunLimit = 30; // s that any single run may take
+constexpr qint64 kSlack = 2;     // exchanges that a busy machine's timing alone may spoil in a run
+enum Op { Download, Verify, Batch, Upload };
+const char* const kOps[] = {"download", "verify", "batch", "upload"};
+const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted");
+const QRegularExpression kTime(QStringLiteral("^Download Time = \\d{2,}:\\d{2}:\\d{2}$")),
+    kWrite(QStringLiteral("^Error writing to Ram at Address (\\d+)$")),
+    kRead(QStringLiteral("^Error Reading Address (\\d+)$")),
+    kThirty(QStringLiteral("^30 Errors Before Address ")),
+    kPort(QStringLiteral("^Port error at Address \\d+: ")),
+    kOpen(QStringLiteral("^Cannot (open|set|switch) "));
 
-// One session: a fresh emulator with its faults, one transfer, maybe a verify after it.
-struct Plan {
-    Operation op = Operation::Download;
-    bool verifyAfter = false;
-    int length = 0; // BIN file length in bytes
-    int dropEvery = 0, corruptEvery = 0, garbageEvery = 0;
-    int killAfterMs = -1; // -1: the device stays
-    int edits = 0;        // upload: bytes changed before it
-    int flips = 0;        // verify: bytes of the emulator that differ from the image
+// The parts joined by spaces: problems and progress lines.
+template <typename... T> QString say(const T&... parts) {
+    return (QStringList() << ... << QVariant(parts).toString()).join(' ');
+}
 
-    QStringList options() const {
-        QStringList o;
-        auto add = [&](const char* name, int n) {
-            if (n > 0) o << QLatin1String(name) << QString::number(n);
-        };
-        add("--drop-every", dropEvery);
-        add("--corrupt-every", corruptEvery);
-        add("--garbage-every", garbageEvery);
-        return o;
+int addressIn(const QRegularExpression& re, const QString& text) {
+    const QRegularExpressionMatch m = re.match(text);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+struct Faults { // what korvel-romsim says it injected
+    qint64 dropped = 0, corrupted = 0, garbage = 0;
+    qint64 total() const { return dropped + corrupted + garbage; }
+};
+
+// One korvel-romsim on a fresh pseudo-terminal, preloaded with `memory`. It ends cleanly
+// (memory dumped, fault counts printed) or by SIGKILL, the way a device vanishes.
+struct Romsim {
+    QProcess p;
+    QString device, dump;
+    bool killed = false;
+    ~Romsim() { kill(); }
+    QString start(const QString& dir, const QByteArray& memory, const QStringList& options) {
+        const QString image = dir + QStringLiteral("/preload.bin");
+        dump = dir + QStringLiteral("/dump.bin");
+        QFile::remove(dump);
+        QFile f(image);
+        if (!f.open(QIODevice::WriteOnly) || f.write(memory) != memory.size())
+            return say("cannot write", image);
+        f.close();
+        p.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + QStringLiteral("/korvel-romsim/korvel-romsim"),
+                QStringList{QStringLiteral("--image"), image, QStringLiteral("--dump"), dump} + options);
+        while (p.waitForStarted(5000) && !p.canReadLine() && p.waitForReadyRead(5000)) {
+        }
+        device = QString::fromLocal8Bit(p.readLine()).trimmed(); // the first line names the device
+        return device.startsWith('/') ? QString()
+                                      : say("korvel-romsim did not start:", p.readAllStandardError());
     }
-    QString describe() const {
-        return QStringLiteral("%1%2 of %3 bytes, options [%4], kill after %5 ms, edits %6, flips %7")
-            .arg(QLatin1String(operationName(op)), verifyAfter ? QStringLiteral("+verify") : QString())
-            .arg(length)
-            .arg(options().join(QLatin1Char(' ')))
-            .arg(killAfterMs)
-            .arg(edits)
-            .arg(flips);
+    void kill() {
+        if (p.state() == QProcess::NotRunning) return;
+        p.kill();
+        p.waitForFinished(5000);
+        killed = true;
+    }
+    QString finish(QByteArray& memory, Faults& f) {
+        if (p.state() == QProcess::NotRunning)
+            return say("korvel-romsim ended by itself:", p.readAllStandardError());
+        p.terminate();
+        if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return say("korvel-romsim did not end cleanly:", p.readAllStandardError());
+        QFile in(dump);
+        memory = in.open(QIODevice::ReadOnly) ? in.read(kWindow) : QByteArray();
+        const auto m =
+            QRegularExpression(QStringLiteral("faults dropped (\\d+) corrupted (\\d+) garbage (\\d+)"))
+                .match(QString::fromLocal8Bit(p.readAllStandardOutput()));
+        if (!m.hasMatch() || memory.size() < kWindow)
+            return QStringLiteral("korvel-romsim left no dump or counts");
+        f = {m.captured(1).toLongLong(), m.captured(2).toLongLong(), m.captured(3).toLongLong()};
+        return {};
     }
 };
 
-// What happened lately, for a failure or a hang report. Read by the watchdog's thread.
-class Journal {
-public:
-    void add(const QString& line) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(line.toStdString());
-        if (m_lines.size() > 12) m_lines.pop_front();
-    }
-    std::string text() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::string out;
-        for (const std::string& l : m_lines)
-            out += "  " + l + "\n";
-        return out;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::deque<std::string> m_lines;
+// Everything one run showed and returned, as a window would have seen it.
+struct Run {
+    Op op = Download;
+    TransferResult result;
+    QStringList messages, whats;
+    qint64 done = 0, total = 0;
+    int range = 0;         // the image addresses the run covers: 0 .. range - 1
+    std::vector<int> sent; // upload: the marked addresses, ascending
+    bool completed() const { return result.outcome == TransferOutcome::Completed; }
 };
+
+// The messages and labels of a run against its outcome: those its ending calls for, and no others.
+QStringList judgeMessages(const Run& run) {
+    QStringList problems;
+    const QString lastWhat = run.whats.value(run.whats.size() - 1, QStringLiteral("<none>"));
+    const QString lastMessage = run.messages.value(run.messages.size() - 1);
+    auto fail = [&](bool bad, const QString& what) {
+        if (bad) problems << say(what, "; lblWhat", lastWhat, "; messages", run.messages.mid(0, 4).join('|'));
+    };
+    auto count = [&](const QRegularExpression& re) { return run.messages.filter(re).size(); };
+    auto only = [&](std::initializer_list<const QRegularExpression*> allowed, bool timeOut) {
+        for (const QString& m : run.messages)
+            fail(!(timeOut && m == kTimeOut) &&
+                     std::none_of(allowed.begin(), allowed.end(),
+                                  [&](auto re) { return re->match(m).hasMatch(); }),
+                 say("unexpected message", m));
+    };
+    std::set<int> readErrors;
+    for (const QString& m : run.messages.filter(kRead))
+        readErrors.insert(addressIn(kRead, m));
+    fail(run.result.outcome == TransferOutcome::Cancelled, "cancelled, though nobody asked");
+    fail(run.completed() && run.done != run.total, say("completed after", run.done, "of", run.total));
+    fail(!run.completed() && (count(kTime) > 0 || run.messages.isEmpty()),
+         "failed with the time or no message");
+    if (run.op == Download || run.op == Batch) {
+        fail(run.completed() && (run.messages.size() != 1 || count(kTime) != 1 || !lastWhat.isEmpty()),
+             "completed");
+        if (!run.completed()) only({&kPort, &kOpen, run.op == Download ? &kWrite : &kPort}, true);
+        const int a = addressIn(kWrite, lastMessage);
+        fail(count(kWrite) > 1 || (a >= 0 && a != run.done - 1),
+             say("write error after", run.done, "addresses"));
+    } else if (run.op == Verify) {
+        if (run.completed()) {
+            only({&kRead, &kTime}, false);
+            const QString want = run.result.errors == 0 ? QStringLiteral("No Errors")
+                                                        : say("Total Errors :", run.result.errors);
+            fail(count(kTime) != 1 || !kTime.match(lastMessage).hasMatch() ||
+                     qint64(readErrors.size()) != run.result.errors || lastWhat != want,
+                 say("completed with", run.result.errors, "errors"));
+        } else {
+            only({&kRead, &kThirty, &kPort, &kOpen}, true);
+            fail(count(kThirty) == 1 && readErrors.size() < 30,
+                 say("30 errors claimed after", int(readErrors.size())));
+        }
+        fail(!readErrors.empty() && *readErrors.rbegin() >= run.done, "read error at an address never read");
+    } else {
+        // The fixed-wait exchange has no time-out of its own: a missing echo is a wrong echo.
+        fail(run.completed() && (!run.messages.isEmpty() || !lastWhat.isEmpty()), "completed");
+        if (!run.completed()) only({&kWrite, &kPort, &kOpen}, false);
+        const int a = addressIn(kWrite, lastMessage),
+                  reached = run.done > 0 ? run.sent[size_t(run.done - 1)] : -1;
+        fail(!run.completed() && (run.messages.size() != 1 || (a >= 0 && a != reached)),
+             say("failed at", reached));
+    }
+    return problems;
+}
+
+// The memory after the session against what the run claimed: every byte it confirmed holds the
+// image, nothing it never reached was written, a verify saw every difference it read.
+QStringList judgeMemory(const Run& run, const QByteArray& image, const QByteArray& before,
+                        const QByteArray& after, const Faults& faults) {
+    QStringList problems;
+    auto expect = [&](int a, const QByteArray& want, const char* what) {
+        if (after[a] != want[a] && problems.size() < 8)
+            problems << say(what, "at", a, "is", quint8(after[a]), "expected", quint8(want[a]));
+    };
+    const bool single = run.op == Download; // a download confirms each byte, a batch each block
+    if (run.op == Download || run.op == Batch) {
+        const qint64 confirmed = run.completed() ? run.range : single ? run.done - 1 : run.done;
+        const qint64 untouched = std::min<qint64>(run.range, single ? run.done + 1 : run.done + 64);
+        for (int a = 0; a < kWindow; ++a) {
+            if (a < confirmed) expect(a, image, "confirmed byte");
+            if (a >= untouched) expect(a, before, "byte never sent");
+        }
+    } else if (run.op == Upload) {
+        const std::set<int> sent(run.sent.begin(), run.sent.end());
+        for (qint64 k = 0; k < (run.completed() ? qint64(run.sent.size()) : run.done - 1); ++k)
+            expect(run.sent[size_t(k)], image, "uploaded byte");
+        for (int a = 0; a < kWindow; ++a)
+            if (!sent.count(a)) expect(a, before, "byte not marked");
+    } else {
+        std::set<int> reported; // a stray byte may pass for a difference: only without one is every one seen
+        for (const QString& m : run.messages.filter(kRead))
+            reported.insert(addressIn(kRead, m));
+        qint64 falseAlarms = 0;
+        for (const int a : reported)
+            falseAlarms += after[a] == image[a];
+        if (falseAlarms > faults.total() + kSlack) problems << say(falseAlarms, "false read errors");
+        for (int a = 0; faults.garbage == 0 && a < (run.completed() ? run.range : run.done); ++a)
+            if (!reported.count(a)) expect(a, image, "difference not reported");
+    }
+    // Each fault costs at most one re-send; many more means the link lost step.
+    if (run.result.resends > faults.total() + kSlack) problems << say(run.result.resends, "re-sends");
+    if (!problems.isEmpty()) problems.last() += say(" for", faults.total(), "faults");
+    return problems;
+}
 
 class Soak {
 public:
-    Soak(quint64 seed, double budget)
-        : m_seed(seed), m_budget(budget), m_rng(seed), m_watchdog([this] {
-              return "seed " + std::to_string(m_seed) + ", last sessions:\n" + m_journal.text();
-          }) {}
+    Soak(quint64 seed, double budget) : m_seed(seed), m_budget(budget), m_rng(seed) {}
 
     void run() {
         ASSERT_TRUE(m_dir.isValid());
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() / 1000.0 < m_budget) {
-            const Plan plan = makePlan();
-            m_journal.add(plan.describe());
-            session(plan);
-            if (m_tally.problems.size() > 20) break;
-        }
-        m_tally.seconds = clock.elapsed() / 1000.0;
-        m_tally.print(m_seed);
-        for (const QString& p : m_tally.problems)
+        while (clock.elapsed() / 1000.0 < m_budget && m_problems.size() <= 20)
+            session();
+        progress(say("seed", qint64(m_seed), ":", m_tally[QStringLiteral("sessions")], "sessions in",
+                     clock.elapsed() / 1000, "s"));
+        for (const auto& [what, n] : m_tally)
+            progress(say("  ", what, n));
+        for (const QString& p : m_problems)
             ADD_FAILURE() << p.toStdString();
-        if (!m_tally.problems.isEmpty())
-            ADD_FAILURE() << "seed " << m_seed << "; last sessions:\n" << m_journal.text();
     }
 
 private:
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
-    bool chance(double p) { return std::bernoulli_distribution(p)(m_rng); }
-    // lo..hi, evenly spread on a logarithmic scale.
+    // lo..hi, evenly spread on a logarithmic scale: a batch answers some 30 times in a run, a download 2000.
     int spread(int lo, int hi) {
         const double x = std::uniform_real_distribution<double>(std::log(lo), std::log(hi + 1.0))(m_rng);
-        return std::clamp(static_cast<int>(std::exp(x)), lo, hi);
+        return std::clamp(int(std::exp(x)), lo, hi);
+    }
+    static void progress(const QString& line) {
+        std::printf("soak: %s\n", qPrintable(line)), std::fflush(stdout);
+    }
+    void complain(const Run& run, const QStringList& problems) {
+        for (const QString& p : problems)
+            m_problems << say("seed", qint64(m_seed), "session", m_tally[QStringLiteral("sessions")],
+                              kOps[run.op], ":", p);
     }
 
-    Plan makePlan() {
-        Plan p;
-        p.op = static_cast<Operation>(pick(0, 3));
-        p.length = pick(200, 2048);
-        p.verifyAfter = p.op != Operation::Verify && chance(0.6);
-        // Each kind on its own or together; a third of the sessions run clean.
-        // "Every N" spread evenly over the scales: a batch answers some 30 times in a
-        // run, a download or a verify some 2000 times.
-        if (chance(0.3)) p.dropEvery = spread(1, 4000);
-        if (chance(0.3)) p.corruptEvery = spread(1, 600);
-        if (chance(0.3)) p.garbageEvery = spread(1, 1000);
-        if (chance(0.12)) p.killAfterMs = pick(0, 400);
-        if (p.op == Operation::Upload) p.edits = pick(0, 6);
-        if (p.op == Operation::Verify) p.flips = pick(0, 8) == 0 ? pick(30, 40) : pick(0, 5);
-        return p;
-    }
-
-    // The image as ReadBinFile leaves a file of `length` bytes; the bytes past the
-    // file up to BinSize read "00".
-    QByteArray loadImage(int length) {
-        QByteArray image(kMemoryWindow, '\0');
-        m_state.BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
-        for (int a = 0; a < kMemoryWindow; ++a) {
-            if (a < length) image[a] = static_cast<char>(pick(0, 255));
-            m_state.BinImage[static_cast<size_t>(a)] = BinCell{};
-            m_state.PendingChanges[static_cast<size_t>(a)] = BinCell{};
-            if (a < m_state.BinSize) {
-                m_state.BinImage[static_cast<size_t>(a)].setAddress(a);
-                m_state.BinImage[static_cast<size_t>(a)].setValue(static_cast<quint8>(image[a]));
-            }
-        }
-        return image;
-    }
-
-    QByteArray junk() {
-        QByteArray out(kMemoryWindow, '\0');
-        for (char& c : out)
-            c = static_cast<char>(pick(0, 255));
-        return out;
-    }
-
-    RunRecord runOnce(Operation op, const QString& device, const std::vector<int>& sent = {}) {
+    Run runOnce(Op op, const QString& device, const std::vector<int>& sent = {}) {
         test::RecordingObserver observer;
         const TransferContext context{m_state, m_ports, device, m_ticker, observer};
-        RunRecord run;
-        run.op = op;
-        run.range = std::max(0, m_state.BinSize - 16);
-        run.sentAddresses = sent;
-        m_watchdog.arm(kRunLimit * 2);
+        Run run{op, {}, {}, {}, 0, 0, std::max(0, m_state.BinSize - 16), sent};
         QElapsedTimer clock;
         clock.start();
-        switch (op) {
-        case Operation::Download:
-            run.result = DownloadEngine(context).run();
-            break;
-        case Operation::Verify:
-            run.result = VerifyEngine(context).run();
-            break;
-        case Operation::Batch:
-            run.result = BatchDownloadEngine(context).run();
-            break;
-        case Operation::Upload:
-            run.result = UploadChanges(context).Upload_Changes(true);
-            break;
-        }
-        run.seconds = clock.elapsed() / 1000.0;
-        m_watchdog.disarm();
-        run.messages = observer.texts();
-        run.whats = observer.whats;
-        run.done = observer.done;
-        run.total = observer.total;
-        if (op == Operation::Upload && run.total == 0) run.total = static_cast<qint64>(sent.size());
-        m_journal.add(QStringLiteral("  %1 -> %2 in %3 s; done %4/%5; resends %6, errors %7; messages: %8")
-                          .arg(QLatin1String(operationName(op)), QLatin1String(endingName(endingOf(run))))
-                          .arg(run.seconds, 0, 'f', 2)
-                          .arg(run.done)
-                          .arg(run.total)
-                          .arg(run.result.resends)
-                          .arg(run.result.errors)
-                          .arg(run.messages.mid(0, 4).join(QStringLiteral(" | "))));
-        m_tally.addRun(run);
+        run.result = op == Download ? DownloadEngine(context).run()
+                     : op == Verify ? VerifyEngine(context).run()
+                     : op == Batch  ? BatchDownloadEngine(context).run()
+                                    : UploadChanges(context).Upload_Changes(true);
+        std::tie(run.messages, run.whats, run.done, run.total) =
+            std::tie(observer.messages, observer.whats, observer.done, observer.total);
+        if (op == Upload && run.total == 0) run.total = qint64(sent.size());
+        const char* ending = run.completed()              ? "completed"
+                             : count(run.messages, kPort) ? "port error"
+                                                          : "failed";
+        progress(say("  ", kOps[op], ending, "after", clock.elapsed(), "ms, done", run.done, "of", run.total,
+                     "re-sends", run.result.resends, "errors", run.result.errors, ":",
+                     run.messages.mid(0, 3).join('|')));
+        m_tally[say(kOps[op], ending)]++;
+        m_tally[say(kOps[op], "re-sends and read errors")] += run.result.resends + run.result.errors;
         complain(run, judgeMessages(run));
-        if (run.seconds > kRunLimit) complain(run, {QStringLiteral("took %1 s").arg(run.seconds)});
+        if (clock.elapsed() > kRunLimit * 1000) complain(run, {say("took", clock.elapsed(), "ms")});
         return run;
     }
-
-    void complain(const RunRecord& run, const QStringList& problems) {
-        for (const QString& p : problems)
-            m_tally.problems << QStringLiteral("seed %1, session %2, %3: %4")
-                                    .arg(m_seed)
-                                    .arg(m_tally.sessions)
-                                    .arg(QLatin1String(operationName(run.op)), p);
+    static bool count(const QStringList& texts, const QRegularExpression& re) {
+        return !texts.filter(re).isEmpty();
     }
 
-    void session(const Plan& plan) {
-        ++m_tally.sessions;
-        QByteArray image = loadImage(plan.length);
-        const int range = std::max(0, m_state.BinSize - 16);
-        QByteArray before;
+    // One session: a fresh emulator with its faults, one transfer, maybe a verify after it.
+    void session() {
+        const Op op = Op(pick(0, 3));
+        const int length = pick(200, 2048), killAfterMs = pick(0, 99) < 12 ? pick(0, 400) : -1;
+        const bool verifyAfter = op != Verify && pick(0, 9) < 6;
+        QStringList options; // each kind of fault on its own or together; a third of the sessions run clean
+        for (const auto& [name, most] :
+             {std::pair{"--drop-every", 4000}, {"--corrupt-every", 600}, {"--garbage-every", 1000}})
+            if (pick(0, 9) < 3) options << QLatin1String(name) << QString::number(spread(1, most));
+        progress(say("session", ++m_tally[QStringLiteral("sessions")], kOps[op], "of", length, "bytes",
+                     options.join(' '), "kill after", killAfterMs, "ms"));
+        // The image as ReadBinFile leaves a file of `length` bytes; what the emulator holds before.
+        QByteArray image(kWindow, '\0'), before(kWindow, '\0');
+        m_state.BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
+        const int range = m_state.BinSize - 16;
+        for (int a = 0; a < kWindow; ++a) {
+            image[a] = char(a < length ? pick(0, 255) : 0);
+            before[a] = char(op == Download || op == Batch ? pick(0, 255) : image[a]);
+            m_state.BinImage[size_t(a)] = m_state.PendingChanges[size_t(a)] = BinCell{};
+            m_state.BinImage[size_t(a)].setAddress(a);
+            m_state.BinImage[size_t(a)].setValue(quint8(image[a]));
+        }
+        const int changes = op == Upload   ? pick(0, 6)
+                            : op == Verify ? (pick(0, 8) ? pick(0, 5) : pick(30, 40))
+                                           : 0;
+        for (int k = 0; k < changes; ++k) {
+            const int a = pick(0, range - 1);
+            if (op == Verify) before[a] = char(before[a] ^ 0x5A); // the emulator differs from the image
+            if (op == Upload) StoreByte(m_state, a, pick(0, 255)), image[a] = char(m_state.byteAt(a));
+        }
         std::vector<int> sent;
-        switch (plan.op) {
-        case Operation::Download:
-        case Operation::Batch:
-            before = junk();
-            break;
-        case Operation::Upload: {
-            before = image;
-            for (int k = 0; k < plan.edits; ++k) {
-                const int a = pick(0, range - 1);
-                StoreByte(m_state, a, pick(0, 255));
-                image[a] = static_cast<char>(m_state.byteAt(a));
-            }
-            for (int a = 0; a < range; ++a)
-                if (!m_state.PendingChanges[static_cast<size_t>(a)].isEmpty()) sent.push_back(a);
-            break;
-        }
-        case Operation::Verify:
-            before = image;
-            for (int k = 0; k < plan.flips; ++k) {
-                const int a = pick(0, range - 1);
-                before[a] = static_cast<char>(before[a] ^ 0x5A);
-            }
-            break;
-        }
-        m_tally.addPlan(plan.dropEvery > 0, plan.corruptEvery > 0, plan.garbageEvery > 0);
+        for (int a = 0; op == Upload && a < range; ++a)
+            if (!m_state.PendingChanges[size_t(a)].isEmpty()) sent.push_back(a);
 
-        RomsimProcess romsim;
-        QString reason;
-        if (!romsim.start(m_dir.path(), before, plan.options(), reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
+        Romsim romsim;
+        if (const QString e = romsim.start(m_dir.path(), before, options); !e.isEmpty())
+            return void(m_problems << e);
         QTimer killer;
         killer.setSingleShot(true);
         QObject::connect(&killer, &QTimer::timeout, [&romsim] { romsim.kill(); });
-        if (plan.killAfterMs >= 0) killer.start(plan.killAfterMs);
-
-        std::vector<RunRecord> runs{runOnce(plan.op, romsim.device(), sent)};
-        if (plan.verifyAfter) {
-            const bool goneBefore = romsim.killed();
-            runs.push_back(runOnce(Operation::Verify, romsim.device()));
-            if (goneBefore && runs.back().result.outcome == TransferOutcome::Completed)
-                complain(runs.back(), {QStringLiteral("completed on a device that was already gone")});
+        if (killAfterMs >= 0) killer.start(killAfterMs);
+        std::vector<Run> runs{runOnce(op, romsim.device, sent)};
+        if (verifyAfter) {
+            const bool goneBefore = romsim.killed;
+            runs.push_back(runOnce(Verify, romsim.device));
+            if (goneBefore && runs.back().completed())
+                complain(runs.back(), {"completed on a device that was gone"});
         }
         killer.stop();
-
-        if (romsim.killed()) {
-            ++m_tally.kills;
-            // The device is gone: whatever ran after it must have failed.
-            for (const RunRecord& r : runs)
-                m_tally.afterKill[endingOf(r)]++;
-            comeBack(plan, image, before, sent);
-            return;
+        Romsim again; // after a device vanished, the same transfer on a new one without faults must succeed
+        if (romsim.killed) {
+            m_tally[QStringLiteral("devices killed mid-session")]++;
+            if (const QString e = again.start(m_dir.path(), before, {}); !e.isEmpty())
+                return void(m_problems << e);
+            runs = {runOnce(op, again.device, sent)};
+            const bool differs = op == Verify && before.left(range) != image.left(range);
+            if (!runs[0].completed() && !differs)
+                complain(runs[0], {"the device came back, yet the run failed"});
         }
         QByteArray after;
-        InjectedFaults faults;
-        if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        m_tally.addFaults(faults);
-        for (const RunRecord& r : runs)
+        Faults faults;
+        if (const QString e = (romsim.killed ? again : romsim).finish(after, faults); !e.isEmpty())
+            return void(m_problems << e);
+        m_tally[QStringLiteral("faults injected: dropped replies")] += faults.dropped;
+        m_tally[QStringLiteral("faults injected: corrupted echoes")] += faults.corrupted;
+        m_tally[QStringLiteral("faults injected: stray bytes")] += faults.garbage;
+        for (const Run& r : runs)
             complain(r, judgeMemory(r, image, before, after, faults));
-    }
-
-    // A new emulator on a new line after the old one vanished: the same transfer,
-    // without faults, must now succeed and leave the image in the emulator.
-    void comeBack(const Plan& plan, const QByteArray& image, const QByteArray& before,
-                  const std::vector<int>& sent) {
-        RomsimProcess romsim;
-        QString reason;
-        if (!romsim.start(m_dir.path(), before, {}, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        const RunRecord run = runOnce(plan.op, romsim.device(), sent);
-        QByteArray after;
-        InjectedFaults faults;
-        if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        ++m_tally.comebacks;
-        const bool wantErrors =
-            plan.op == Operation::Verify && before.left(run.range) != image.left(run.range);
-        if (run.result.outcome != TransferOutcome::Completed && !wantErrors)
-            complain(run, {QStringLiteral("the device came back, yet the run ended with \"%1\"")
-                               .arg(run.messages.value(run.messages.size() - 1))});
-        complain(run, judgeMemory(run, image, before, after, faults));
     }
 
     quint64 m_seed;
     double m_budget;
     std::mt19937_64 m_rng;
-    Journal m_journal;
-    Watchdog m_watchdog;
     QTemporaryDir m_dir;
     AppState m_state;
     QtSerialPortFactory m_ports;
     EventLoopTicker m_ticker;
-    Tally m_tally;
+    std::map<QString, qint64> m_tally;
+    QStringList m_problems;
 };
-
-quint64 seedFromEnvironment() {
-    bool ok = false;
-    const quint64 seed = qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong(&ok);
-    return ok ? seed : std::random_device{}();
-}
 
 } // namespace
 
 TEST(SerialSoak, TransfersSurviveLineFaultsAndAVanishingDevice) {
     int argc = 1;
-    char name[] = "soak_test_serial_soak";
-    char* argv[] = {name, nullptr};
+    char name[] = "soak_test_serial_soak", *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     bool ok = false;
-    double budget = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble(&ok);
-    if (!ok || budget <= 0) budget = kDefaultBudget;
-    const quint64 seed = seedFromEnvironment();
-    std::printf("soak: seed %llu (KORVEL_SOAK_SEED), %.0f s of work\n", static_cast<unsigned long long>(seed),
-                budget);
-    std::fflush(stdout);
-    Soak(seed, budget).run();
+    const double seconds = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble(&ok);
+    quint64 seed = qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong(&ok);
+    if (!ok) seed = std::random_device{}();
+    std::printf("soak: seed %llu (KORVEL_SOAK_SEED), %.0f s of work\n", (unsigned long long)seed,
+                seconds > 0 ? seconds : 110);
+    Soak(seed, seconds > 0 ? seconds : 110).run();
 }
