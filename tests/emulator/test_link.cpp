@@ -20,22 +20,19 @@ class Link : public EmulatorRig {};
 
 TEST_F(Link, TheEmulatorIsFoundByTheWholeBannerInTime) {
     const QByteArray full(kBanner, kBannerLength);
-    const std::tuple<QByteArray, double, bool> cases[] = {{full, 0.0, true},
-                                                          {full + "\r\nROM 64K", 0.0, true},
-                                                          {full, 0.29, true},
-                                                          {full.left(32), 0.0, false},
-                                                          {"k" + full.mid(1), 0, false},
-                                                          {full, 0.31, false},
-                                                          {"", 0, false}};
+    // clang-format off
+    const std::tuple<QByteArray, double, bool> cases[] = { // the answer, its delay, found
+        {full, 0.0, true}, {full + "\r\nROM 64K", 0.0, true}, {full, 0.29, true}, {full.left(32), 0.0, false},
+        {"k" + full.mid(1), 0, false}, {full, 0.31, false}, {"", 0, false}};
+    // clang-format on
     for (const auto& [banner, latency, found] : cases) {
         device.setBanner(banner);
         wire.latency = latency;
         state.EmulatorFound = !found; // the identification must overwrite it
-        const QByteArray sentBefore = wire.sent();
+        wire.writes.clear();
         GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer);
         EXPECT_EQ(state.EmulatorFound, found) << banner.toStdString() << " after " << latency << " s";
-        EXPECT_EQ(wire.sent().mid(sentBefore.size()), commandFrame('V'));
-        EXPECT_EQ(wire.closes, wire.opens);
+        EXPECT_TRUE(wire.sent() == commandFrame('V') && wire.closes == wire.opens);
     }
     EXPECT_TRUE(observer.messages.isEmpty());
     wire.openError = QStringLiteral("No such file or directory");
@@ -43,11 +40,10 @@ TEST_F(Link, TheEmulatorIsFoundByTheWholeBannerInTime) {
         state.EmulatorFound = before;
         QString reason;
         GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer, &reason);
-        EXPECT_EQ(state.EmulatorFound, before) << "an unusable port changes nothing";
-        EXPECT_TRUE(reason.contains(wire.openError)) << reason.toStdString();
+        EXPECT_TRUE(state.EmulatorFound == before && reason.contains(wire.openError)) << "nothing changes";
     }
     EXPECT_EQ(observer.messages, QStringList(2, QStringLiteral("Error finding Usable Port.")));
-    EXPECT_EQ(observer.icons[0], TransferObserver::Icon::Critical);
+    EXPECT_EQ(observer.icons, std::vector(2, TransferObserver::Icon::Critical));
 }
 
 // With write checking a differing echo is sent again, at most three times; without, any reply counts.
