@@ -45,8 +45,7 @@ protected:
     }
     TransferContext context() {
         if (!romsim()) return EmulatorRig::context();
-        return TransferContext{state, qtPorts, QString::fromLocal8Bit(sim.readLine()).trimmed(), realTicker,
-                               observer};
+        return TransferContext{state, qtPorts, path, realTicker, observer};
     }
     // The first n bytes of the emulator's memory as hex digits; korvel-romsim dumps it when ended.
     QByteArray memory(int n) {
