@@ -23,10 +23,10 @@ TEST(Projection, ProjectsPointsWithTheEditorsConstant) {
         {30, 0, 0, 100, 0, -86.60178}, {90, 100, 0, 0, -0.00457, 100.0}, {90, 0, 100, 0, 100.0, 0.00457},
         {360, 100, 0, 0, 100.0, 0.018269}};
     // clang-format on
-    for (const auto& [angle, x, y, z, px, py] : cases) {
-        EXPECT_NEAR(X_Bar(angle, x, y, z), px, 1e-4) << angle << ": " << x << " " << y << " " << z;
-        EXPECT_NEAR(Y_Bar(angle, x, y, z), py, 1e-4) << angle << ": " << x << " " << y << " " << z;
-    }
+    for (const auto& [angle, x, y, z, px, py] : cases)
+        EXPECT_TRUE(std::abs(X_Bar(angle, x, y, z) - px) < 1e-4 &&
+                    std::abs(Y_Bar(angle, x, y, z) - py) < 1e-4)
+            << angle << ": " << x << " " << y << " " << z;
     EXPECT_NEAR(Projection(30, HeightScale::Unscaled).y(10, 0, 7), 0.5000132 * 10 - 7, 1e-6);
 }
 
@@ -56,12 +56,6 @@ TEST(MapSurface, AxesThenOneCirclePerCellLinkedToItsNeighbours) {
         const QLineF first(1 / xMax * 100, -values.at(1, 0) / 255 * 80, 0, -values.at(0, 0) / 255 * 80);
         EXPECT_TRUE(cols == 1 || mesh.lines[0] == first) << "the first link joins cell (1, 0) to (0, 0)";
     }
-    ValueMatrix values;
-    values.set(1, 1, 9);
-    DrawingSurface zero, one;
-    drawMapSurface(zero, MapSurfaceInput{&values, 2, 2, 0, 0, 0, 30}); // divisors count as at least 1
-    drawMapSurface(one, MapSurfaceInput{&values, 2, 2, 1, 1, 1, 30});
-    EXPECT_EQ(zero.batches()[1].lines, one.batches()[1].lines);
 }
 
 TEST(ViewSteps, RotatePanAndZoom) {
@@ -109,12 +103,11 @@ TEST(GridTexts, HeadingsAndCells) {
     ValueMatrix values;
     for (int k = 0; k < 6; ++k)
         values.set(k % 2, k / 2, 10 * (k / 2) + k % 2);
-    const std::vector<std::vector<QString>> grid = {// the first table row is the bottom grid row
-                                                    {"", " c0", " c1"},
-                                                    {"  r2 ", "20", "21"},
-                                                    {"  r1 ", "10", "11"},
-                                                    {"  r0 ", "0", "1"}};
-    EXPECT_EQ(gridTexts(it, TableKind::Map, true, values, 2, 3, QStringLiteral("##.##")), grid);
+    QStringList grid;
+    for (const auto& row : gridTexts(it, TableKind::Map, true, values, 2, 3, QStringLiteral("##.##")))
+        grid << QStringList(row.begin(), row.end()).join('|');
+    EXPECT_EQ(grid.join('/'), "| c0| c1/  r2 |20|21/  r1 |10|11/  r0 |0|1")
+        << "the first table row is the bottom one";
 }
 
 TEST(TableValues, LoadRowAfterRowAndStoreEveryCell) {
@@ -137,13 +130,10 @@ TEST(TableValues, LoadRowAfterRowAndStoreEveryCell) {
     EXPECT_TRUE(values.at(0, 0) == state->byteAt(8) && values.at(1, 0) == 0);
     loadTable(*state, TableSpan{0, 600, 1}, values, &d); // counts past the matrix are clamped
     EXPECT_EQ(d.xMax, ValueMatrix::kSize - 1);
-    const std::tuple<double, int, double> steps[] = {{0, kKeyCodePlus, 1},
-                                                     {255, kKeyCodePlus, 255},
-                                                     {0, kKeyCodeMinus, 0},
-                                                     {255, kKeyCodeMinus, 254},
-                                                     {9, 107, 9}};
-    for (const auto& [value, key, expected] : steps)
-        EXPECT_EQ(steppedCell(value, key), expected) << value << " " << key;
+    EXPECT_EQ(
+        QList<double>({steppedCell(0, kKeyCodePlus), steppedCell(255, kKeyCodePlus),
+                       steppedCell(0, kKeyCodeMinus), steppedCell(255, kKeyCodeMinus), steppedCell(9, 107)}),
+        QList<double>({1, 255, 0, 254, 9}));
 }
 
 TEST(ViewGraph, ARunSpansTheFrameAndAFlatRunDrawsNothing) {
