@@ -136,26 +136,21 @@ TEST(TableValues, LoadRowAfterRowAndStoreEveryCell) {
         QList<double>({1, 255, 0, 254, 9}));
 }
 
+// A run of bytes seen at 30 degrees, spread over 125 units each way.
 TEST(ViewGraph, ARunSpansTheFrameAndAFlatRunDrawsNothing) {
-    AppState state;
-    state.BinSize = 32784;
-    for (int i = 0; i < 140; ++i)
-        StoreByte(state, 0x35 + i, 128 + int(100 * std::sin(i / 12.0)));
+    auto state = imageOf({0, 200, 100});
     ValueMatrix values;
-    const ViewDivisors d = loadViewRun(state, 0x35, 140, kViewAngle, values);
-    ASSERT_TRUE(d.drawable());
-    EXPECT_NEAR(d.xMax, 139 * 0.8660178, 1e-4);
+    const ViewDivisors d = loadViewRun(*state, 0, 4, kViewAngle, values);
+    EXPECT_NEAR(d.xMax, 3 * 0.8660178, 1e-6);
+    EXPECT_NEAR(d.yMin, 0.5000132 - 200, 1e-6); // y = sin(30) x - z
     DrawingSurface surface;
-    drawViewLine(surface, values, 140, d);
-    EXPECT_EQ(surface.lineCount(), 10 + 139) << "ten frame lines and one link per column after the first";
+    drawViewLine(surface, values, 4, d);
     const auto& data = surface.batches().back();
-    ASSERT_EQ(data.circles.size(), 140u);
-    EXPECT_TRUE(data.lineWidth == 1 && data.circles[0].x == 0 && data.circles[0].radius == 0.25);
-    EXPECT_NEAR(data.circles.back().x, 139 * 125 / d.xMax, 1e-9);
-    EXPECT_NEAR(data.circles[0].y, values.at(0, 0) / d.yMin * 125, 1e-9) << "larger bytes sit higher";
-    const ViewDivisors flat = loadViewRun(state, 0x1000, 50, kViewAngle, values);
-    drawViewLine(surface, values, 50, flat);
-    EXPECT_TRUE(!flat.drawable() && surface.circleCount() == 140) << "the picture is left as it was";
+    ASSERT_EQ(surface.lineCount(), 10 + 3) << "ten frame lines and one link per column after the first";
+    EXPECT_TRUE(data.lineWidth == 1 && data.circles[3].x == 3 / d.xMax * 125 &&
+                data.circles[1].y == -200 / d.yMin * -125);
+    drawViewLine(surface, values, 4, loadViewRun(*state, kImageCells - 2, 4, kViewAngle, values));
+    EXPECT_EQ(surface.lineCount(), 13) << "a run of zero bytes, past the image too, leaves the picture";
 }
 
 TEST(HexWindow, BoxChangesKeepTheWindowInsideTheImage) {

@@ -38,19 +38,15 @@ public:
 class HookTicker : public ManualTicker {
 public:
     std::function<void()> hook;
-    void onPump() override {
-        if (hook) hook();
-    }
+    void onPump() override { hook ? hook() : void(); }
 };
 
 class EmulatorRig : public ::testing::Test {
 protected:
     // An image of n bytes as ReadBinFile would leave it.
     void setImage(int n) {
-        for (int a = 0; a < n; ++a) {
-            state.BinImage[size_t(a)].setAddress(a);
+        for (int a = 0; a < n; ++a)
             state.BinImage[size_t(a)].setValue((a * 7 + 3) & 0xFF);
-        }
         state.BinSize = (n % 16 == 0) ? n + 16 : (n + 15) / 16 * 16;
     }
     TransferContext context() {

@@ -1,8 +1,9 @@
-// The transfers of the download, verify, batch and check windows and the editor's upload,
-// against the in-process emulator: what reaches the emulator, the messages and the labels.
+// The link's exchanges and the transfers of the download, verify, batch and check windows and the
+// editor's upload, against the in-process emulator: what reaches it, the messages and the labels.
 #include "emulator/batch_download_engine.h"
 #include "emulator/check_engine.h"
 #include "emulator/download_engine.h"
+#include "emulator/get_version.h"
 #include "emulator/upload_changes.h"
 #include "emulator/verify_engine.h"
 #include "emulator_fixture.h"
@@ -17,25 +18,22 @@ enum class Job { Download, Verify, Batch, Check, Upload };
 const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted");
 const QString kNoTime = QStringLiteral("Download Time = 00:00:00");
 
-static std::vector<int> upTo(int n) {
-    std::vector<int> v(static_cast<size_t>(n));
-    std::iota(v.begin(), v.end(), 0);
-    return v;
-}
-
+// A run on an image of `bytes` bytes: `marks` are the emulator's bytes that differ (verify) or the bytes
+// changed (upload); `messages` follow a verify's read errors at the marks, "*" ends a text that may go on;
+// lblWhat reads `lastWhat` at the end and showed `shownWhat` on the way; `frames` of the run's command
+// reached the emulator; `over`: Cancel became "Close" and CancelRequested is set.
 struct Case {
     const char* name;
     Job run;
-    int bytes;              // image length
-    std::vector<int> marks; // verify: emulator bytes that differ; upload: bytes changed in the image
+    int bytes;
+    std::vector<int> marks;
     SimulatedEmulator::Faults faults;
     long vanishAfterWrites;
     Outcome outcome;
-    QStringList messages; // after a verify's read errors at the marks; "*" ends a text that may go on
-    QString lastWhat;
-    QString shownWhat; // another text lblWhat showed on the way, if any
-    int frames;        // frames of the run's command the emulator handled
-    bool over;         // Cancel became "Close" and CancelRequested is set
+    QStringList messages;
+    QString lastWhat, shownWhat;
+    int frames;
+    bool over;
 };
 
 static TransferResult runOn(Job job, const TransferContext& c) {
@@ -107,7 +105,7 @@ const Case kCases[] = {
     {"download_vanish", Job::Download, 64, {}, {}, 10, failed, {"Port error at Address 9: Device disconnected"}, "", "", 10, true},
     {"verify", Job::Verify, 32, {}, {}, -1, done, {kNoTime}, "No Errors", "", 32, true},
     {"verify_last_differs", Job::Verify, 48, {47}, {}, -1, done, {kNoTime}, "Total Errors : 1", "", 48, true},
-    {"verify_30_errors", Job::Verify, 64, upTo(30), {}, -1, failed, {"30 Errors Before Address 30"}, "", "Reading Address  (29)", 31, false},
+    {"verify_30_errors", Job::Verify, 64, [] { std::vector<int> v(30); std::iota(v.begin(), v.end(), 0); return v; }(), {}, -1, failed, {"30 Errors Before Address 30"}, "", "Reading Address  (29)", 31, false},
     {"verify_time_out", Job::Verify, 64, {}, {3, 0, false}, -1, failed, {kTimeOut, "Error Reading Address 2"}, "Reading Address", "", 3, true},
     {"batch", Job::Batch, 100, {}, {}, -1, done, {kNoTime}, "", "Writing Address", 2, true},
     {"batch_32k", Job::Batch, 32768, {}, {}, -1, done, {"Download Time = 00:00:25"}, "", "", 512, true},
@@ -157,9 +155,7 @@ TEST_F(Transfers, CancelStopsAfterTheAddressOrBlockInProgress) {
     EXPECT_EQ(runOn(Job::Download, context()).outcome, Outcome::Cancelled);
     EXPECT_TRUE(framesAtClick <= 105 && device.frameCount('W') == framesAtClick) << framesAtClick;
     const size_t start = wire.writes.size();
-    ticker.hook = [&] {
-        state.CancelRequested = wire.writes.size() >= start + 5;
-    }; // in block 3's header wait
+    ticker.hook = [&] { state.CancelRequested = wire.writes.size() >= start + 5; }; // block 3's header wait
     EXPECT_EQ(runOn(Job::Batch, context()).outcome, Outcome::Cancelled);
     EXPECT_EQ(device.frameCount('B'), 3);
     EXPECT_TRUE(observer.messages.isEmpty() && observer.closeShown == 0)
@@ -193,4 +189,81 @@ TEST_F(Transfers, UploadSendsTheRecordedValuesInOrderWithAFixedWait) {
     EXPECT_EQ(UploadChanges(context()).Upload_Changes(false).outcome, done);
     EXPECT_TRUE(runOn(Job::Download, context()).outcome == failed && state.VerifyWrites)
         << "a download checks";
+}
+
+using Link = EmulatorRig;
+
+TEST_F(Link, TheEmulatorIsFoundByTheWholeBannerInTime) {
+    const QByteArray full(kBanner, kBannerLength);
+    // clang-format off
+    const std::tuple<QByteArray, double, bool> cases[] = { // the answer, its delay, found
+        {full, 0.0, true}, {full + "\r\nROM 64K", 0.0, true}, {full, 0.29, true}, {full.left(32), 0.0, false},
+        {"k" + full.mid(1), 0, false}, {full, 0.31, false}, {"", 0, false}};
+    // clang-format on
+    for (const auto& [banner, latency, found] : cases) {
+        device.setBanner(banner);
+        wire.latency = latency;
+        state.EmulatorFound = !found; // the identification must overwrite it
+        wire.writes.clear();
+        GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer);
+        EXPECT_EQ(state.EmulatorFound, found) << banner.toStdString() << " after " << latency << " s";
+        EXPECT_TRUE(wire.sent() == commandFrame('V') && wire.closes == wire.opens);
+    }
+    EXPECT_TRUE(observer.messages.isEmpty());
+    wire.openError = QStringLiteral("No such file or directory");
+    QString reason;
+    state.EmulatorFound = true;
+    GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer, &reason);
+    EXPECT_TRUE(state.EmulatorFound && reason.contains(wire.openError)) << "an unusable port changes nothing";
+    EXPECT_TRUE(observer.messages == QStringList{"Error finding Usable Port."} &&
+                observer.icons[0] == TransferObserver::Icon::Critical);
+}
+
+// With write checking a differing echo is sent again, at most three times; without, any reply counts.
+TEST_F(Link, VerifiedWriteResendsWhileTheEchoDiffers) {
+    const std::tuple<int, bool, bool, int> cases[] = {
+        {0, true, true, 0}, {2, true, true, 1}, {1, true, false, 3}, {1, false, true, 0}};
+    for (const auto how : {Exchange::FixedWait, Exchange::Polled}) {
+        for (const auto& [corruptEvery, verify, written, resends] : cases) {
+            SimulatedEmulator fresh;
+            SimulatedWire w(fresh, ticker);
+            SimulatedPort port(w);
+            fresh.setFaults({0, corruptEvery, false});
+            state.VerifyWrites = verify;
+            EmulatorLink link(port, ticker, state, observer);
+            ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
+            link.verifiedWrite(0x0101, 0x11, how); // the first echo is bad only when every one is
+            const WriteResult r = link.verifiedWrite(0x0102, 0x0D, how);
+            EXPECT_TRUE(r.written == written && r.resends == resends) << corruptEvery << " " << verify;
+            EXPECT_TRUE(w.writes.back() == writeFrame(0x0102, 0x0D) && fresh.memory()[0x0102] == '\x0D');
+        }
+    }
+    EXPECT_TRUE(observer.messages.isEmpty());
+}
+
+TEST_F(Link, PolledExchangeTakesTheAnswerToItsOwnFrameOrTimesOutAfterOneSecond) {
+    SimulatedPort port(wire);
+    EmulatorLink link(port, ticker, state, observer);
+    ASSERT_TRUE(link.open(QStringLiteral("/dev/sim0")));
+    device.memory()[0x1234] = '\x99';
+    device.setBanner("Z");
+    EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
+    EXPECT_LT(ticker.now, 1e-9) << "an answer that is there is taken at once";
+    ASSERT_TRUE(link.send(commandFrame('V'))); // its answer is left unread: the next frame throws it away
+    EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
+    wire.latency = 0.9;
+    EXPECT_EQ(link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled).bytes, QByteArray("\x99"));
+    EXPECT_TRUE(observer.messages.isEmpty() && !link.timedOut() && !state.CancelRequested);
+
+    device.setFaults({0, 0, true});
+    const double start = ticker.now;
+    double lastPump = start, longestGap = 0;
+    ticker.hook = [&] { longestGap = std::max(longestGap, ticker.now - lastPump), lastPump = ticker.now; };
+    const Reply r = link.Get_Data(0x12, 0x34, 0x00, Exchange::Polled);
+    EXPECT_TRUE(r.status == ReplyStatus::TimedOut && r.bytes.isEmpty() && link.timedOut());
+    EXPECT_NEAR(ticker.now - start, 1.0, 0.01);
+    EXPECT_LE(longestGap, 0.005) << "the windows are kept alive while waiting";
+    EXPECT_TRUE(state.CancelRequested && observer.closeShown == 1);
+    EXPECT_EQ(observer.messages, QStringList{QStringLiteral("Time Out Error Download Aborted")});
+    EXPECT_EQ(observer.icons[0], TransferObserver::Icon::None);
 }

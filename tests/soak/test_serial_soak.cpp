@@ -31,13 +31,21 @@ constexpr qint64 kRunLimit = 30; // s that any single run may take
 constexpr qint64 kSlack = 2;     // exchanges that a busy machine's timing alone may spoil in a run
 enum Op { Download, Verify, Batch, Upload };
 const char* const kOps[] = {"download", "verify", "batch", "upload"};
-const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted");
-const QRegularExpression kTime(QStringLiteral("^Download Time = \\d{2,}:\\d{2}:\\d{2}$")),
-    kWrite(QStringLiteral("^Error writing to Ram at Address (\\d+)$")),
-    kRead(QStringLiteral("^Error Reading Address (\\d+)$")),
-    kThirty(QStringLiteral("^30 Errors Before Address ")),
-    kPort(QStringLiteral("^Port error at Address \\d+: ")),
-    kOpen(QStringLiteral("^Cannot (open|set|switch) "));
+const QString kT = QStringLiteral("Download Time = \\d{2,}:\\d{2}:\\d{2}"),
+              kW = QStringLiteral("Error writing to Ram at Address "),
+              kR = QStringLiteral("Error Reading Address "),
+              kP = QStringLiteral("Port error at Address \\d+: .*|Cannot (open|set|switch) .*");
+const QRegularExpression kTime("^" + kT + "$"), kWrite("^" + kW + "(\\d+)$"), kRead("^" + kR + "(\\d+)$"),
+    kThirty(QStringLiteral("^30 Errors Before Address ")), kPort(QStringLiteral("^Port error at Address "));
+
+// The messages a run of the operation may show when it fails, or when it completes.
+QRegularExpression allowed(Op op, bool completed) {
+    const QString timeOut = QStringLiteral("|Time Out Error Download Aborted|") + kP;
+    const QString failing[] = {kW + "\\d+" + timeOut, kR + "\\d+|30 Errors Before Address \\d+" + timeOut,
+                               timeOut.mid(1), kW + "\\d+|" + kP};
+    const QString completing[] = {kT, kR + "\\d+|" + kT, kT, QString()};
+    return QRegularExpression("^(" + (completed ? completing : failing)[op] + ")$");
+}
 
 // The parts joined by spaces: problems and progress lines.
 template <typename... T> QString say(const T&... parts) {
@@ -117,51 +125,32 @@ QStringList judgeMessages(const Run& run) {
     auto fail = [&](bool bad, const QString& what) {
         if (bad) problems << say(what, "; lblWhat", lastWhat, "; messages", run.messages.mid(0, 4).join('|'));
     };
-    auto count = [&](const QRegularExpression& re) { return run.messages.filter(re).size(); };
-    auto only = [&](std::initializer_list<const QRegularExpression*> allowed, bool timeOut) {
-        for (const QString& m : run.messages)
-            fail(!(timeOut && m == kTimeOut) &&
-                     std::none_of(allowed.begin(), allowed.end(),
-                                  [&](auto re) { return re->match(m).hasMatch(); }),
-                 say("unexpected message", m));
-    };
-    std::set<int> readErrors;
+    const auto count = [&](const QRegularExpression& re) { return run.messages.filter(re).size(); };
+    std::set<int> reads;
     for (const QString& m : run.messages.filter(kRead))
-        readErrors.insert(addressIn(kRead, m));
+        reads.insert(addressIn(kRead, m));
+    const bool completed = run.completed();
+    fail(count(allowed(run.op, completed)) != run.messages.size(), "a message its ending does not call for");
     fail(run.result.outcome == TransferOutcome::Cancelled, "cancelled, though nobody asked");
-    fail(run.completed() && run.done != run.total, say("completed after", run.done, "of", run.total));
-    fail(!run.completed() && (count(kTime) > 0 || run.messages.isEmpty()),
-         "failed with the time or no message");
-    if (run.op == Download || run.op == Batch) {
-        fail(run.completed() && (run.messages.size() != 1 || count(kTime) != 1 || !lastWhat.isEmpty()),
-             "completed");
-        if (!run.completed()) only({&kPort, &kOpen, run.op == Download ? &kWrite : &kPort}, true);
-        const int a = addressIn(kWrite, lastMessage);
-        fail(count(kWrite) > 1 || (a >= 0 && a != run.done - 1),
-             say("write error after", run.done, "addresses"));
-    } else if (run.op == Verify) {
-        if (run.completed()) {
-            only({&kRead, &kTime}, false);
-            const QString want = run.result.errors == 0 ? QStringLiteral("No Errors")
-                                                        : say("Total Errors :", run.result.errors);
-            fail(count(kTime) != 1 || !kTime.match(lastMessage).hasMatch() ||
-                     qint64(readErrors.size()) != run.result.errors || lastWhat != want,
-                 say("completed with", run.result.errors, "errors"));
-        } else {
-            only({&kRead, &kThirty, &kPort, &kOpen}, true);
-            fail(count(kThirty) == 1 && readErrors.size() < 30,
-                 say("30 errors claimed after", int(readErrors.size())));
-        }
-        fail(!readErrors.empty() && *readErrors.rbegin() >= run.done, "read error at an address never read");
-    } else {
-        // The fixed-wait exchange has no time-out of its own: a missing echo is a wrong echo.
-        fail(run.completed() && (!run.messages.isEmpty() || !lastWhat.isEmpty()), "completed");
-        if (!run.completed()) only({&kWrite, &kPort, &kOpen}, false);
-        const int a = addressIn(kWrite, lastMessage),
-                  reached = run.done > 0 ? run.sent[size_t(run.done - 1)] : -1;
-        fail(!run.completed() && (run.messages.size() != 1 || (a >= 0 && a != reached)),
-             say("failed at", reached));
-    }
+    fail(completed ? run.done != run.total : run.messages.isEmpty(), say("done", run.done, "of", run.total));
+    const int wrote = addressIn(kWrite, lastMessage),
+              reached = run.op == Upload && run.done > 0 ? run.sent[size_t(run.done - 1)] : run.done - 1;
+    fail(count(kWrite) > 1 || (wrote >= 0 && wrote != reached),
+         say("write error, though the run reached", reached));
+    if (run.op == Download || run.op == Batch)
+        fail(completed && (run.messages.size() != 1 || !lastWhat.isEmpty()), "completed");
+    if (run.op ==
+        Upload) // the fixed-wait exchange has no time-out of its own: a missing echo is a wrong echo
+        fail(completed ? !lastWhat.isEmpty() : run.messages.size() != 1,
+             "one message, or none and lblWhat empty");
+    if (run.op != Verify) return problems;
+    const QString want =
+        run.result.errors ? say("Total Errors :", run.result.errors) : QStringLiteral("No Errors");
+    fail(completed && (!kTime.match(lastMessage).hasMatch() || count(kTime) != 1 ||
+                       qint64(reads.size()) != run.result.errors || lastWhat != want),
+         say(run.result.errors, "errors counted"));
+    fail(count(kThirty) > 0 && reads.size() < 30, say("30 errors claimed after", int(reads.size())));
+    fail(!reads.empty() && *reads.rbegin() >= run.done, "read error at an address never read");
     return problems;
 }
 
@@ -223,10 +212,10 @@ public:
 
 private:
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
-    // lo..hi, evenly spread on a logarithmic scale: a batch answers some 30 times in a run, a download 2000.
-    int spread(int lo, int hi) {
-        return std::clamp(int(std::exp(std::uniform_real_distribution<double>(0, std::log(hi + 1.0))(m_rng))),
-                          lo, hi);
+    // 1..most, evenly spread on a logarithmic scale: a batch answers some 30 times in a run, a download 2000.
+    int spread(int most) {
+        return std::min(int(std::exp(std::uniform_real_distribution<double>(0, std::log(most))(m_rng))),
+                        most);
     }
     static void progress(const QString& line) {
         std::printf("soak: %s\n", qPrintable(line)), std::fflush(stdout);
@@ -241,17 +230,13 @@ private:
         const TransferContext context{m_state, m_ports, device, m_ticker, observer};
         QElapsedTimer clock;
         clock.start();
-        Run run{op,
-                op == Download ? DownloadEngine(context).run()
-                : op == Verify ? VerifyEngine(context).run()
-                : op == Batch  ? BatchDownloadEngine(context).run()
-                               : UploadChanges(context).Upload_Changes(true),
-                observer.messages,
-                observer.whats,
-                observer.done,
-                observer.total,
-                m_state.BinSize - 16,
-                sent};
+        Run run{op, {}, {}, {}, 0, 0, m_state.BinSize - 16, sent};
+        run.result = op == Download ? DownloadEngine(context).run()
+                     : op == Verify ? VerifyEngine(context).run()
+                     : op == Batch  ? BatchDownloadEngine(context).run()
+                                    : UploadChanges(context).Upload_Changes(true);
+        std::tie(run.messages, run.whats, run.done, run.total) =
+            std::tie(observer.messages, observer.whats, observer.done, observer.total);
         if (op == Upload && run.total == 0) run.total = qint64(sent.size());
         const QString ending = run.completed()                        ? "completed"
                                : run.messages.filter(kPort).isEmpty() ? "failed"
@@ -271,7 +256,7 @@ private:
         QStringList options; // each kind of fault on its own or together; a third of the sessions run clean
         for (const auto& [name, most] :
              {std::pair{"--drop-every", 4000}, {"--corrupt-every", 600}, {"--garbage-every", 1000}})
-            if (pick(0, 9) < 3) options << QLatin1String(name) << QString::number(spread(1, most));
+            if (pick(0, 9) < 3) options << QLatin1String(name) << QString::number(spread(most));
         progress(say("session", ++m_tally["sessions"], kOps[op], "of", length, "bytes", options.join(' '),
                      "kill after", killAfterMs, "ms"));
         // The image as ReadBinFile leaves a file of `length` bytes, and what the emulator holds before.
@@ -284,10 +269,11 @@ private:
             m_state.BinImage[size_t(a)] = m_state.PendingChanges[size_t(a)] = BinCell{};
             m_state.BinImage[size_t(a)].setValue(quint8(image[a]));
         }
-        for (int k = 0, n = op == Upload   ? pick(0, 6)
-                            : op == Verify ? (pick(0, 8) ? pick(0, 5) : pick(30, 40))
-                                           : 0;
-             k < n; ++k) {
+        const int changes = op == Upload   ? pick(0, 6)
+                            : op != Verify ? 0
+                            : pick(0, 8)   ? pick(0, 5)
+                                           : pick(30, 40);
+        for (int k = 0; k < changes; ++k) {
             const int a = pick(0, range - 1);
             if (op == Verify) before[a] = char(before[a] ^ 0x5A); // the emulator differs from the image
             if (op == Upload) StoreByte(m_state, a, pick(0, 255)), image[a] = char(m_state.byteAt(a));
@@ -299,14 +285,12 @@ private:
         Romsim romsim, again;
         if (const QString e = romsim.start(m_dir.path(), before, options); !e.isEmpty())
             return void(m_problems << e);
-        QTimer killer;
-        killer.setSingleShot(true);
-        QObject::connect(&killer, &QTimer::timeout, [&romsim] { romsim.kill(); });
+        QTimer killer; // a device that vanishes in the middle of the run, never after it
+        QObject::connect(&killer, &QTimer::timeout, [&] { killer.stop(), romsim.kill(); });
         if (killAfterMs >= 0) killer.start(killAfterMs);
         Run run = runOnce(op, romsim.device, sent);
         killer.stop();
         if (romsim.killed) { // the same transfer on a new device without faults must now succeed
-            m_tally["devices killed mid-session"]++;
             if (const QString e = again.start(m_dir.path(), before, {}); !e.isEmpty())
                 return void(m_problems << e);
             run = runOnce(op, again.device, sent);

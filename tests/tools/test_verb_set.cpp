@@ -42,9 +42,7 @@ TEST(VerbSet, StoresOnlyTheItemsBytesOrRefusesWithTheReason) {
         {sample, {"3"}, 2, 0, "", "usage"},
         {"HEADER\n", {"1", "5"}, 2, 0, "", "Incorrect ECU Format"},
         {definition({"0200 1 5 Odd"}), {"1", "5"}, 2, 0, "", "Error in ECU File"},
-        {definition({"0200 9 0 Wide"}), {"Wide", "5"}, 2, 0, "", "Wide"},
         {definition({"7FFF 2 0 Late"}), {"Late", "5"}, 2, 0, "", "Late"},
-        {definition({"02X0 1 80 Bad"}), {"Bad", "5"}, 2, 0, "", "02X0"},
         {definition({"0200 1 0 Twin", "0201 1 0 Twin"}), {"Twin", "5"}, 2, 0, "", "items 1, 2"}};
     const QString examples = qEnvironmentVariable("KORVEL_EXAMPLES");
     for (const auto& [ecu, args, exitCode, address, hex, output] : cases) {
