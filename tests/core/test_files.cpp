@@ -35,10 +35,7 @@ TEST(BinFile, ReadsWholeBlocksAndSavesInPlace) {
         EXPECT_EQ(after, QByteArray(binSize - 16, '\xEE') + data.mid(binSize - 16))
             << "a short last block stays";
     }
-}
-
-TEST(BinFile, FailuresNameTheFileAndChangeNothing) {
-    QTemporaryDir dir;
+    QTemporaryDir dir; // failures name the file and change nothing
     AppState state;
     state.BinPath = writeFile(dir, QStringLiteral("big.bin"), QByteArray(655344, '\1'));
     Status s = ReadBinFile(state);
@@ -168,9 +165,7 @@ TEST(ReadEcu, LayoutRulesAndErrors) {
         EXPECT_TRUE(outcome == read || r.message.startsWith(QLatin1String(message))) << name;
         EXPECT_TRUE(outcome != itemError || r.line > 0) << name;
     }
-}
-
-TEST(ReadEcu, ThreeHundredItemsFitAndTheTextIsWindows1252) {
+    // Three hundred items fit, and the text is Windows-1252.
     QByteArray blocks;
     for (int n = 1; n <= 301; ++n)
         blocks += block("10", 1, 1, 0, n == 300 ? " \x80\xB0" : " Item");

@@ -8,16 +8,13 @@
 using namespace korvel;
 using namespace korvel::test;
 
-TEST(ParseHex, DigitsOfEitherCaseUpTo64Bits) {
+TEST(Numbers, HexDigitsFormatsAndConversions) {
     const std::pair<const char*, quint64> good[] = {
         {"ff", 255}, {"09AF", 0x9AF}, {" 1a2F ", 0x1A2F}, {"0", 0}, {"FFFFFFFFFFFFFFFF", ~quint64{0}}};
     for (const auto& [text, value] : good)
         EXPECT_EQ(ParseHex(QString::fromLatin1(text)), std::optional<quint64>(value)) << text;
     for (const char* bad : {"", "  ", "0x10", "1 2", "/", ":", "@", "G", "`", "g", "-1", "10000000000000000"})
         EXPECT_FALSE(ParseHex(QString::fromLatin1(bad))) << bad;
-}
-
-TEST(FormatCalculated, Patterns) {
     // clang-format off
     const std::tuple<const char*, double, const char*> cases[] = { // pattern, value, text
         {"##.##", 12.5, "12.5"}, {"##.##", 1234.567, "1234.57"}, {"##.##", 0.5, ".5"}, {"##.##", 7, "7."},
@@ -29,14 +26,10 @@ TEST(FormatCalculated, Patterns) {
     for (const auto& [pattern, value, text] : cases)
         EXPECT_EQ(FormatCalculated(value, QLatin1String(pattern)), QLatin1String(text))
             << pattern << " " << value;
-    EXPECT_EQ(FormatCalculated(std::optional<double>(), QStringLiteral("##.##")), QString());
-}
-
-TEST(CalculatedValue, ByConversion) {
-    const std::tuple<int, double, double, quint64, std::optional<double>> cases[] = {
+    const std::tuple<int, double, double, quint64, std::optional<double>> conversions[] = {
         {0, 0.5, 0, 65535, 32767.5},   {0, 0.5, -40, 200, 60}, {0, 0, -40, 200, -40}, {1, 1000, 2, 4, 252},
         {1, 1000, 2, 0, std::nullopt}, {2, 3, 5, 4, 0},        {-1, 3, 5, 4, 0}};
-    for (const auto& [conversion, factor, offset, raw, value] : cases)
+    for (const auto& [conversion, factor, offset, raw, value] : conversions)
         EXPECT_EQ(CalculatedValue(item("0", 1, 1, 1, 0, conversion, factor, offset), raw), value)
             << conversion << " " << raw;
 }
