@@ -23,8 +23,7 @@ inline EcuItem item(const char* address, int cols = 1, int rows = 1, int bytes =
     return it;
 }
 
-// The image of a file of `length` bytes that starts with `bytes` (zeros after them), as
-// ReadBinFile leaves it: the cells of its blocks addressed, BinSize by the block rule.
+// A file of `length` bytes starting with `bytes` (zeros after them) as ReadBinFile leaves it.
 inline std::unique_ptr<AppState> imageOf(const std::vector<int>& bytes, int length = -1) {
     length = length < 0 ? int(bytes.size()) : length;
     auto state = std::make_unique<AppState>();
@@ -36,7 +35,6 @@ inline std::unique_ptr<AppState> imageOf(const std::vector<int>& bytes, int leng
     return state;
 }
 
-// (7i + 3) & FF for i = 0 .. n - 1: 3, 10, 17, 24, ...
 inline std::vector<int> counting(int n) {
     std::vector<int> v;
     for (int i = 0; i < n; ++i)

@@ -1,4 +1,4 @@
-// The projection, the pictures drawn through it and their view steps, and the table grids.
+// The pictures drawn through the projection and their view steps, and the table grids.
 #include "core/grid_text.h"
 #include "core/hex_mesh.h"
 #include "core/hex_window.h"
@@ -13,8 +13,7 @@
 using namespace korvel;
 using namespace korvel::test;
 
-// At angle 0 a model point (x, y, z) lands on (x, -(y + z)). One surface takes every picture:
-// each drawing clears it and its batches are reused by line width.
+// At angle 0 a point (x, y, z) lands on (x, -(y + z)); one surface, cleared each time, takes every picture.
 TEST(MapSurface, AxesThenOneCirclePerCellLinkedToItsNeighbours) {
     DrawingSurface s;
     for (const auto& [cols, rows, links] :
@@ -31,11 +30,10 @@ TEST(MapSurface, AxesThenOneCirclePerCellLinkedToItsNeighbours) {
         EXPECT_TRUE(axes.lineWidth == 2 && mesh.lineWidth == 1 && axes.circles.empty());
         EXPECT_EQ(mesh.lines.size(), size_t(links));
         ASSERT_EQ(mesh.circles.size(), size_t(cols * rows));
-        for (int k = 0; k < cols * rows; ++k) {
-            const int c = k % cols, r = k / cols;
-            EXPECT_NEAR(mesh.circles[size_t(k)].x, c / xMax * 100, 1e-9);
-            EXPECT_NEAR(mesh.circles[size_t(k)].y, -(r / yMax * 100 + values.at(c, r) / 255 * 80), 1e-9);
-        }
+        for (int k = 0, c = 0, r = 0; k < cols * rows; ++k, c = k % cols, r = k / cols)
+            EXPECT_EQ(QPointF(mesh.circles[size_t(k)].x, mesh.circles[size_t(k)].y),
+                      QPointF(c / xMax * 100, -(r / yMax * 100 + values.at(c, r) / 255 * 80)))
+                << k;
         const QLineF first(1 / xMax * 100, -values.at(1, 0) / 255 * 80, 0, -values.at(0, 0) / 255 * 80);
         EXPECT_TRUE(cols == 1 || mesh.lines[0] == first) << "the first link joins cell (1, 0) to (0, 0)";
     }
@@ -54,8 +52,8 @@ TEST(ViewSteps, RotatePanAndZoom) {
     int taken = 0;
     for (w = kMapWindowReset; const auto next = zoomed(w, -1); ++taken)
         w = *next;
-    EXPECT_TRUE(taken == 201 && w.width == 1.0f && w.height == 1.0f)
-        << "zooming in stops before nothing is left";
+    EXPECT_TRUE(taken == 201 && w.width == 1.0f &&
+                w.height == 1.0f); // zooming in stops before nothing is left
 }
 
 TEST(GridTexts, HeadingsAndCells) {
@@ -86,8 +84,8 @@ TEST(GridTexts, HeadingsAndCells) {
     QStringList grid;
     for (const auto& row : gridTexts(it, TableKind::Map, true, values, 2, 3, QStringLiteral("##.##")))
         grid << QStringList(row.begin(), row.end()).join('|');
-    EXPECT_EQ(grid.join('/'), "| c0| c1/  r2 |20|21/  r1 |10|11/  r0 |0|1")
-        << "the first table row is the bottom one";
+    EXPECT_EQ(grid.join('/'),
+              "| c0| c1/  r2 |20|21/  r1 |10|11/  r0 |0|1"); // the first table row at the bottom
 }
 
 TEST(TableValues, LoadRowAfterRowAndStoreEveryCell) {
@@ -134,22 +132,18 @@ TEST(ViewGraph, ARunSpansTheFrameAndAFlatRunDrawsNothing) {
 }
 
 TEST(HexWindow, BoxChangesKeepTheWindowInsideTheImage) {
-    using B = HexBox;
+    const HexBox S = HexBox::Start, C = HexBox::Cols, R = HexBox::Rows;
     // clang-format off
-    const std::tuple<const char*, const char*, B, const char*, int, const char*> cases[] = {
+    const std::tuple<const char*, const char*, HexBox, const char*, int, const char*> cases[] = {
         // start, cols (one row), the box, its typed text, the step, its text afterwards (nullptr: refused)
-        {"35", "140", B::Start, "800F", 0, "800F"}, {"35", "140", B::Start, "8010", 0, nullptr},
-        {"35", "140", B::Start, "G", 0, nullptr}, {"35", "140", B::Start, "ff", 0, "FF"},
-        {"0", "140", B::Start, "0", +1, "0"}, {"1", "140", B::Start, "1", +1, "0"},
-        {"FF", "140", B::Start, "FF", -1, "100"}, {"7F83", "140", B::Start, "7F83", -1, "7F84"},
-        {"7F84", "140", B::Start, "7F84", -1, nullptr}, {"7F84", "140", B::Cols, "140", -1, nullptr},
-        {"7F84", "140", B::Cols, "140", +1, "139"}, {"7F84", "140", B::Rows, "1", -1, nullptr},
-        {"0", "140", B::Cols, "501", 0, "500"}, {"0", "140", B::Cols, "502", 0, nullptr},
-        {"0", "140", B::Cols, "1", 0, "2"}, {"0", "140", B::Cols, "0", 0, nullptr},
-        {"0", "140", B::Cols, "1e3", 0, nullptr}, {"0", "2", B::Cols, "2", +1, "2"},
-        {"0", "500", B::Cols, "500", -1, "500"}, {"0", "500", B::Rows, "65", 0, "65"},
-        {"0", "500", B::Rows, "66", 0, nullptr}, {"0", "2", B::Rows, "501", 0, "500"},
-        {"0", "2", B::Rows, "0", 0, "1"}, {"0", "2", B::Rows, "x", 0, nullptr}};
+        {"35", "140", S, "800F", 0, "800F"}, {"35", "140", S, "8010", 0, nullptr}, {"35", "140", S, "G", 0, nullptr},
+        {"35", "140", S, "ff", 0, "FF"}, {"0", "140", S, "0", +1, "0"}, {"1", "140", S, "1", +1, "0"},
+        {"FF", "140", S, "FF", -1, "100"}, {"7F83", "140", S, "7F83", -1, "7F84"}, {"7F84", "140", S, "7F84", -1, nullptr},
+        {"7F84", "140", C, "140", -1, nullptr}, {"7F84", "140", C, "140", +1, "139"}, {"7F84", "140", R, "1", -1, nullptr},
+        {"0", "140", C, "501", 0, "500"}, {"0", "140", C, "502", 0, nullptr}, {"0", "140", C, "1", 0, "2"},
+        {"0", "140", C, "0", 0, nullptr}, {"0", "140", C, "1e3", 0, nullptr}, {"0", "2", C, "2", +1, "2"},
+        {"0", "500", C, "500", -1, "500"}, {"0", "500", R, "65", 0, "65"}, {"0", "500", R, "66", 0, nullptr},
+        {"0", "2", R, "501", 0, "500"}, {"0", "2", R, "0", 0, "1"}, {"0", "2", R, "x", 0, nullptr}};
     // clang-format on
     for (const auto& [start, cols, box, typed, v, result] : cases) {
         const HexWindowTexts accepted{QLatin1String(start), QLatin1String(cols), QStringLiteral("1")};
@@ -161,7 +155,6 @@ TEST(HexWindow, BoxChangesKeepTheWindowInsideTheImage) {
                   result ? want : QStringList())
             << start << "/" << cols << ", box " << int(box) << ": '" << typed << "' " << v;
     }
-    // Loading the window and drawing its mesh to the picture's reach.
     auto s = imageOf({10, 200, 30, 40, 250, 60}, 16);
     s->BinImage[32].setValue(0x77); // left over from a longer file: no data of this image
     ValueMatrix values;

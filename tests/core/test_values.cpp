@@ -102,12 +102,12 @@ static void setHeader(AppState& s, const char* values) {
 }
 
 TEST(Checksum, SumsTheInclusiveRangeAndStoresItHighByteFirst) {
-    auto s = imageOf(counting(64)); // 3, 10, 17, 24, 31, 38 ...
-    const std::pair<const char*, qint64> sums[] = {{"0 0 30 2", 3},
-                                                   {"1 3 30 2", 10 + 17 + 24},
-                                                   {"0 5 30 2", 3 + 10 + 17 + 24 + 31 + 38},
-                                                   {"5 1 30 2", 0},
-                                                   {"FFFFF 10 30 2", 0}};
+    auto s = imageOf(counting(64));
+    // clang-format off
+    const std::pair<const char*, qint64> sums[] = { // the image's bytes are 3, 10, 17, 24, 31, 38 ...
+        {"0 0 30 2", 3}, {"1 3 30 2", 10 + 17 + 24}, {"0 5 30 2", 3 + 10 + 17 + 24 + 31 + 38}, {"5 1 30 2", 0},
+        {"FFFFF 10 30 2", 0}};
+    // clang-format on
     for (const auto& [header, sum] : sums) {
         setHeader(*s, header);
         const ChecksumLayoutResult r = checksumLayout(*s);

@@ -16,13 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QByteArray content(length, '\0');
     for (qint64 i = 0; size > 3 && i < length; ++i)
         content[i] = char(data[3 + size_t(i) % (size - 3)]);
-    static const QString path = QStringLiteral("/tmp/korvel-fuzz-bin-%1.bin").arg(getpid());
-    QFile f(path);
+    static korvel::AppState state;
+    state.BinPath = QStringLiteral("/tmp/korvel-fuzz-bin-%1.bin").arg(getpid());
+    state.BinSize = 0;
+    QFile f(state.BinPath);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(content) != length) return 0;
     f.close();
-    static korvel::AppState state;
-    state.BinPath = path;
-    state.BinSize = 0;
     const bool read = korvel::ReadBinFile(state).ok();
     if (length > korvel::kLargestBinFile && (read || state.BinSize != 0)) std::abort();
     if (length <= korvel::kLargestBinFile && (!read || state.BinSize != (length / 16 + 1) * 16)) std::abort();

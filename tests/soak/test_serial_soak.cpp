@@ -22,6 +22,7 @@
 #include <set>
 
 using namespace korvel;
+using korvel::test::Romsim;
 
 namespace {
 
@@ -54,47 +55,6 @@ int addressIn(const QRegularExpression& re, const QString& text) {
     const QRegularExpressionMatch m = re.match(text);
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
-
-// One korvel-romsim on a fresh pseudo-terminal, preloaded with `memory`. It ends cleanly (memory
-// dumped, the faults it injected printed) or by SIGKILL, the way a device vanishes.
-struct Romsim {
-    QProcess p;
-    QString device, dump;
-    bool killed = false;
-    qint64 faults = 0, strayBytes = 0;
-    ~Romsim() { kill(); }
-    QString start(const QString& dir, const QByteArray& memory, const QStringList& options) {
-        QFile image(dir + QStringLiteral("/preload.bin"));
-        QFile::remove(dump = dir + QStringLiteral("/dump.bin"));
-        if (!image.open(QIODevice::WriteOnly) || image.write(memory) != memory.size())
-            return "cannot write preload";
-        image.close();
-        p.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + QStringLiteral("/korvel-romsim/korvel-romsim"),
-                QStringList{QStringLiteral("--image"), image.fileName(), QStringLiteral("--dump"), dump} +
-                    options);
-        while (p.waitForStarted(5000) && !p.canReadLine() && p.waitForReadyRead(5000)) {
-        }
-        device = QString::fromLocal8Bit(p.readLine()).trimmed(); // the first line names the device
-        return device.startsWith('/') ? QString()
-                                      : say("korvel-romsim did not start:", p.readAllStandardError());
-    }
-    void kill() {
-        if (p.state() != QProcess::NotRunning) p.kill(), p.waitForFinished(5000), killed = true;
-    }
-    QString finish(QByteArray& memory) {
-        p.terminate();
-        if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return say("korvel-romsim did not end cleanly:", p.readAllStandardError());
-        QFile in(dump);
-        memory = in.open(QIODevice::ReadOnly) ? in.read(kWindow) : QByteArray();
-        static const QRegularExpression counts(
-            QStringLiteral("faults dropped (\\d+) corrupted (\\d+) garbage (\\d+)"));
-        const auto m = counts.match(p.readAllStandardOutput());
-        faults = m.captured(1).toLongLong() + m.captured(2).toLongLong() +
-                 (strayBytes = m.captured(3).toLongLong());
-        return m.hasMatch() && memory.size() == kWindow ? QString() : "korvel-romsim left no dump or counts";
-    }
-};
 
 // Everything one run showed and returned, as a window would have seen it.
 struct Run {
@@ -206,7 +166,8 @@ struct Soak {
         const TransferContext context{state, ports, device, ticker, observer};
         QElapsedTimer clock;
         clock.start();
-        Run run{op, {}, {}, {}, 0, 0, state.BinSize - 16, sent};
+        Run run{op,  {}, {}, {}, 0, 0, state.BinSize - 16,
+                sent}; // the limit on a run's time catches a slow link
         run.result = op == Download ? DownloadEngine(context).run()
                      : op == Verify ? VerifyEngine(context).run()
                      : op == Batch  ? BatchDownloadEngine(context).run()
@@ -214,9 +175,8 @@ struct Soak {
         std::tie(run.messages, run.whats, run.done, run.total) =
             std::tie(observer.messages, observer.whats, observer.done, observer.total);
         if (op == Upload && run.total == 0) run.total = qint64(sent.size());
-        complain(op, judgeMessages(run)
-                         << (clock.elapsed() > kRunLimit * 1000 ? say("took", clock.elapsed(), "ms")
-                                                                : QString()));
+        const qint64 ms = clock.elapsed();
+        complain(op, judgeMessages(run) << (ms > kRunLimit * 1000 ? say("took", ms, "ms") : QString()));
         return run;
     }
 
@@ -230,8 +190,8 @@ struct Soak {
              {std::pair{"--drop-every", 4000}, {"--corrupt-every", 600}, {"--garbage-every", 1000}})
             if (pick(0, 9) < 3) options << QLatin1String(name) << QString::number(spread(most));
         std::printf("soak: session %d, %s of %d bytes %s, kill after %d ms\n", ++sessions, kOps[op], length,
-                    qPrintable(options.join(' ')), killAfterMs);
-        std::fflush(stdout);
+                    qPrintable(options.join(' ')), killAfterMs),
+            std::fflush(stdout);
         // The image as ReadBinFile leaves a file of `length` bytes, and what the emulator holds before.
         QByteArray image(kWindow, '\0'), before(kWindow, '\0');
         state.BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
@@ -270,7 +230,7 @@ struct Soak {
         if (first.killed && !run.completed() && !(op == Verify && before.left(range) != image.left(range)))
             complain(op, {"the device came back, yet the run failed"});
         QByteArray after;
-        if (const QString e = last.finish(after); !e.isEmpty()) return void(problems << e);
+        if (const QString e = last.finish(after, kWindow); !e.isEmpty()) return void(problems << e);
         faults += last.faults;
         complain(op, judgeMemory(run, image, before, after, last));
     }
