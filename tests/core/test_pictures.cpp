@@ -59,21 +59,21 @@ TEST(ViewSteps, RotatePanAndZoom) {
 TEST(GridTexts, HeadingsAndCells) {
     // clang-format off
     const std::tuple<const char*, int, int, const char*> fields[] = { // axis, k, width, field
-        {"  -40  -20    0", 1, 5, "  -40"}, {"  -40  -20    0", 3, 5, "    0"}, {"  -40  -20 12", 3, 5, " 12"},
-        {"  -40  -20", 3, 5, ""}, {"  8 16 24", 2, 3, " 16"}, {"  8 16 24", 0, 3, ""}};
-    // Raw mode shows the byte; calculated mode its conversion, except a map item of Factor 0.
+        {"  -40  -20    0", 1, 5, "  -40"}, {"  -40  -20    0", 3, 5, "    0"}, {"  -40  -20", 3, 5, ""},
+        {"  -40  -20 12", 3, 5, " 12"}, {"  8 16 24", 2, 3, " 16"}, {"  8 16 24", 0, 3, ""}};
+    // Raw mode shows the byte, calculated mode its conversion (a map item of Factor 0 shows 0 formatted):
+    // table kind, raw mode, conversion, factor, offset, byte, text.
     const auto A = TableKind::Array, M = TableKind::Map;
-    const std::tuple<TableKind, bool, EcuItem, double, const char*> cells[] = { // kind, raw mode, item, byte, text
-        {A, true, item("0", 1, 1, 1, 0, 0, 0.5), 255, "255"}, {M, true, item("0", 1, 1, 1, 0, 1, 0, 3), 300, "255"},
-        {A, false, item("0", 1, 1, 1, 0, 0, 0.5, 1), 25, "13.5"}, {M, false, item("0", 1, 1, 1, 0, 1, 1000), 4, "250."},
-        {A, false, item("0", 1, 1, 1, 0, 0, 0, 7.25), 200, "7.25"}, {M, false, item("0", 1, 1, 1, 0, 0, 0, 7.25), 200, "."},
-        {M, false, item("0", 1, 1, 1, 0, -1, 3, 5), 9, "."}, {A, false, item("0", 1, 1, 1, 0, 1, 100), 0, ""}};
+    const std::tuple<TableKind, bool, int, double, double, double, const char*> cells[] = {
+        {A, true, 0, 0.5, 0, 255, "255"}, {M, true, 1, 0, 3, 300, "255"}, {A, false, 0, 0.5, 1, 25, "13.5"},
+        {M, false, 1, 1000, 0, 4, "250."}, {A, false, 0, 0, 7.25, 200, "7.25"}, {M, false, -1, 3, 5, 9, "."},
+        {M, false, 0, 0, 7.25, 200, "."}, {A, false, 1, 100, 0, 0, ""}};
     // clang-format on
     for (const auto& [axis, k, width, text] : fields)
         EXPECT_EQ(headingField(QLatin1String(axis), k, width), QLatin1String(text)) << axis << " " << k;
-    for (const auto& [kind, raw, it, byte, text] : cells)
-        EXPECT_EQ(cellText(it, kind, raw, byte, QStringLiteral("##.##")), QLatin1String(text))
-            << byte << " " << raw;
+    for (const auto& [kind, raw, conversion, factor, offset, byte, text] : cells)
+        EXPECT_EQ(cellText(item("0", 1, 1, 1, 0, conversion, factor, offset), kind, raw, byte, "##.##"), text)
+            << byte;
     EcuItem it = item("0");
     EXPECT_EQ(valueLabelText(it, true) + valueLabelText(it, false), QStringLiteral("Raw Values Spark"));
     it.YAxis = QStringLiteral("  r0   r1   r2 ");
@@ -114,8 +114,7 @@ TEST(TableValues, LoadRowAfterRowAndStoreEveryCell) {
         QList<double>({1, 255, 0, 254, 9}));
 }
 
-// A run of bytes seen at 30 degrees, spread over 125 units each way.
-TEST(ViewGraph, ARunSpansTheFrameAndAFlatRunDrawsNothing) {
+TEST(ViewGraph, ARunSeenAt30DegreesSpans125UnitsAndAFlatRunDrawsNothing) {
     auto state = imageOf({0, 200, 100});
     ValueMatrix values;
     const ViewDivisors d = loadViewRun(*state, 0, 4, kViewAngle, values);
@@ -135,15 +134,16 @@ TEST(HexWindow, BoxChangesKeepTheWindowInsideTheImage) {
     const HexBox S = HexBox::Start, C = HexBox::Cols, R = HexBox::Rows;
     // clang-format off
     const std::tuple<const char*, const char*, HexBox, const char*, int, const char*> cases[] = {
-        // start, cols (one row), the box, its typed text, the step, its text afterwards (nullptr: refused)
-        {"35", "140", S, "800F", 0, "800F"}, {"35", "140", S, "8010", 0, nullptr}, {"35", "140", S, "G", 0, nullptr},
+        // start, cols (one row), the box, its typed text, the step, its text afterwards (none: refused)
+        {"35", "140", S, "800F", 0, "800F"}, {"35", "140", S, "8010", 0, {}}, {"35", "140", S, "G", 0, {}},
         {"35", "140", S, "ff", 0, "FF"}, {"0", "140", S, "0", +1, "0"}, {"1", "140", S, "1", +1, "0"},
-        {"FF", "140", S, "FF", -1, "100"}, {"7F83", "140", S, "7F83", -1, "7F84"}, {"7F84", "140", S, "7F84", -1, nullptr},
-        {"7F84", "140", C, "140", -1, nullptr}, {"7F84", "140", C, "140", +1, "139"}, {"7F84", "140", R, "1", -1, nullptr},
-        {"0", "140", C, "501", 0, "500"}, {"0", "140", C, "502", 0, nullptr}, {"0", "140", C, "1", 0, "2"},
-        {"0", "140", C, "0", 0, nullptr}, {"0", "140", C, "1e3", 0, nullptr}, {"0", "2", C, "2", +1, "2"},
-        {"0", "500", C, "500", -1, "500"}, {"0", "500", R, "65", 0, "65"}, {"0", "500", R, "66", 0, nullptr},
-        {"0", "2", R, "501", 0, "500"}, {"0", "2", R, "0", 0, "1"}, {"0", "2", R, "x", 0, nullptr}};
+        {"FF", "140", S, "FF", -1, "100"}, {"7F83", "140", S, "7F83", -1, "7F84"},
+        {"0", "140", C, "1", 0, "2"}, {"7F84", "140", S, "7F84", -1, {}}, {"7F84", "140", C, "140", -1, {}},
+        {"0", "140", C, "0", 0, {}}, {"7F84", "140", C, "140", +1, "139"}, {"7F84", "140", R, "1", -1, {}},
+        {"0", "140", C, "1e3", 0, {}}, {"0", "140", C, "501", 0, "500"}, {"0", "140", C, "502", 0, {}},
+        {"0", "2", C, "2", +1, "2"}, {"0", "500", C, "500", -1, "500"}, {"0", "500", R, "65", 0, "65"},
+        {"0", "500", R, "66", 0, {}}, {"0", "2", R, "501", 0, "500"}, {"0", "2", R, "0", 0, "1"},
+        {"0", "2", R, "x", 0, {}}};
     // clang-format on
     for (const auto& [start, cols, box, typed, v, result] : cases) {
         const HexWindowTexts accepted{QLatin1String(start), QLatin1String(cols), QStringLiteral("1")};

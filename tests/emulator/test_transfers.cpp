@@ -21,8 +21,8 @@ using namespace korvel::test;
 using Outcome = TransferOutcome;
 
 enum class Job { Download, Verify, Batch, Check, Upload };
-const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted");
-const QString kNoTime = QStringLiteral("Download Time = 00:00:00");
+const QString kTimeOut = QStringLiteral("Time Out Error Download Aborted"),
+              kNoTime = "Download Time = 00:00:00";
 
 // `marks`: the emulator's bytes that differ (verify) or bytes changed (upload); `messages` follow a verify's
 // errors at the marks ("*" ends a prefix); `over`: Cancel became "Close" and CancelRequested is set.
@@ -37,7 +37,7 @@ struct Case {
     QStringList messages;
     QString lastWhat, shownWhat;
     int frames;
-    bool over;
+    bool over = false;
     const char* openError = ""; // why the port does not open, if it does not
 };
 
@@ -99,36 +99,39 @@ TEST_P(Transfer, EndsWithItsMessagesAndLeavesTheImageInTheEmulator) {
 }
 
 const Outcome done = Outcome::Completed, failed = Outcome::Failed;
+const Job D = Job::Download, V = Job::Verify, B = Job::Batch, C = Job::Check, U = Job::Upload;
+const QString kW = QStringLiteral("Writing Address"), kR = QStringLiteral("Reading Address"),
+              kRam = QStringLiteral("Error writing to Ram at Address ");
 // clang-format off
 const Case kCases[] = {
-    {"download", Job::Download, 100, {}, {}, -1, done, {kNoTime}, "", "", 96, true},
-    {"download_resends", Job::Download, 16, {}, {0, 2, false}, -1, done, {kNoTime}, "", "Writing Address  (1)", 31, true},
-    {"download_echo_lost", Job::Download, 64, {}, {5, 0, false}, -1, failed, {kTimeOut}, "Writing Address", "", 6, true},
-    {"download_dead", Job::Download, 64, {}, {0, 0, true}, -1, failed,
-         {kTimeOut, kTimeOut, kTimeOut, kTimeOut, "Error writing to Ram at Address 0"}, "", "", 4, true},
-    {"download_bad_echoes", Job::Download, 32, {}, {0, 1, false}, -1, failed, {"Error writing to Ram at Address 0"}, "", "", 4, false},
-    {"download_vanish", Job::Download, 64, {}, {}, 10, failed, {"Port error at Address 9: Device disconnected"}, "", "", 10, true},
-    {"verify", Job::Verify, 32, {}, {}, -1, done, {kNoTime}, "No Errors", "", 32, true},
-    {"verify_last_differs", Job::Verify, 48, {47}, {}, -1, done, {kNoTime}, "Total Errors : 1", "", 48, true},
-    {"verify_30_errors", Job::Verify, 64, [] { std::vector<int> v(30); std::iota(v.begin(), v.end(), 0); return v; }(), {}, -1, failed, {"30 Errors Before Address 30"}, "", "Reading Address  (29)", 31, false},
-    {"verify_time_out", Job::Verify, 64, {}, {3, 0, false}, -1, failed, {kTimeOut, "Error Reading Address 2"}, "Reading Address", "", 3, true},
-    {"batch", Job::Batch, 100, {}, {}, -1, done, {kNoTime}, "", "Writing Address", 2, true},
-    {"batch_32k", Job::Batch, 32768, {}, {}, -1, done, {"Download Time = 00:00:25"}, "", "", 512, true},
-    {"batch_ack_lost", Job::Batch, 256, {}, {2, 0, false}, -1, failed, {kTimeOut}, "Writing Address", "", 2, true},
-    {"batch_vanish", Job::Batch, 1024, {}, {}, 4, failed, {"Port error at Address 64*"}, "", "", 2, true},
-    {"check", Job::Check, 64, {}, {}, -1, done, {"K", kNoTime}, "No Errors", "Reading Address", 1, true},
-    {"check_silent", Job::Check, 64, {}, {0, 0, true}, -1, failed, {kTimeOut, ""}, "Reading Address", "", 1, true},
-    {"upload", Job::Upload, 100, {95, 5, 96, 111, 5000}, {}, -1, done, {}, "", "Writing Address", 2, false},
-    {"upload_nothing_marked", Job::Upload, 64, {}, {}, -1, done, {}, "", "Writing Address", 0, false},
-    {"upload_resends", Job::Upload, 64, {1, 2, 3}, {0, 2, false}, -1, done, {}, "", "Writing Address  (1)", 5, false},
-    {"upload_dead", Job::Upload, 64, {1, 2, 3}, {0, 0, true}, -1, failed, {"Error writing to Ram at Address 1"}, "", "", 4, false},
-    {"upload_vanish", Job::Upload, 64, {1, 2, 3}, {}, 2, failed, {"Port error at Address 2*"}, "", "", 2, false},
-    {"download_past_64k", Job::Download, 0x10010, {}, {}, -1, failed,
-         {"The emulator link addresses 64 KiB only: this image has 65552 bytes."}, "", "", 0, true},
-    {"verify_port_busy", Job::Verify, 64, {}, {}, -1, failed, {"Cannot open /dev/sim0: Device or resource busy"}, "", "", 0, true, "Device or resource busy"},
-    {"upload_port_busy", Job::Upload, 64, {7}, {}, -1, failed, {"Cannot open /dev/sim0: Busy"}, "", "", 0, false, "Busy"},
-    {"upload_past_64k", Job::Upload, 0x10100, {0xFFFF, 0x10000}, {}, -1, failed,
-         {"Upload stopped at Address 65536: the emulator link addresses 64 KiB only."}, "", "", 1, false}};
+    {"download", D, 100, {}, {}, -1, done, {kNoTime}, "", "", 96, true},
+    {"download_resends", D, 16, {}, {0, 2, false}, -1, done, {kNoTime}, "", kW + "  (1)", 31, true},
+    {"download_echo_lost", D, 64, {}, {5, 0, false}, -1, failed, {kTimeOut}, kW, "", 6, true},
+    {"download_dead", D, 64, {}, {0, 0, true}, -1, failed,
+     {kTimeOut, kTimeOut, kTimeOut, kTimeOut, kRam + "0"}, "", "", 4, true},
+    {"download_bad_echoes", D, 32, {}, {0, 1, false}, -1, failed, {kRam + "0"}, "", "", 4},
+    {"vanish", D, 64, {}, {}, 10, failed, {"Port error at Address 9: Device disconnected"}, "", "", 10, true},
+    {"verify", V, 32, {}, {}, -1, done, {kNoTime}, "No Errors", "", 32, true},
+    {"verify_last_differs", V, 48, {47}, {}, -1, done, {kNoTime}, "Total Errors : 1", "", 48, true},
+    {"verify_30_errors", V, 64, [] { std::vector<int> v(30); std::iota(v.begin(), v.end(), 0); return v; }(),
+     {}, -1, failed, {"30 Errors Before Address 30"}, "", kR + "  (29)", 31, false},
+    {"verify_late", V, 64, {}, {3}, -1, failed, {kTimeOut, "Error Reading Address 2"}, kR, "", 3, true},
+    {"batch", B, 100, {}, {}, -1, done, {kNoTime}, "", kW, 2, true},
+    {"batch_32k", B, 32768, {}, {}, -1, done, {"Download Time = 00:00:25"}, "", "", 512, true},
+    {"batch_ack_lost", B, 256, {}, {2, 0, false}, -1, failed, {kTimeOut}, kW, "", 2, true},
+    {"batch_vanish", B, 1024, {}, {}, 4, failed, {"Port error at Address 64*"}, "", "", 2, true},
+    {"check", C, 64, {}, {}, -1, done, {"K", kNoTime}, "No Errors", kR, 1, true},
+    {"check_silent", C, 64, {}, {0, 0, true}, -1, failed, {kTimeOut, ""}, kR, "", 1, true},
+    {"upload", U, 100, {95, 5, 96, 111, 5000}, {}, -1, done, {}, "", kW, 2, false},
+    {"upload_resends", U, 64, {1, 2, 3}, {0, 2, false}, -1, done, {}, "", kW + "  (1)", 5, false},
+    {"upload_dead", U, 64, {1, 2, 3}, {0, 0, true}, -1, failed, {kRam + "1"}, "", "", 4},
+    {"upload_vanish", U, 64, {1, 2, 3}, {}, 2, failed, {"Port error at Address 2*"}, "", "", 2, false},
+    {"download_past_64k", D, 0x10010, {}, {}, -1, failed,
+     {"The emulator link addresses 64 KiB only: this image has 65552 bytes."}, "", "", 0, true},
+    {"verify_busy", V, 64, {}, {}, -1, failed, {"Cannot open /dev/sim0: Busy"}, "", "", 0, true, "Busy"},
+    {"upload_busy", U, 64, {7}, {}, -1, failed, {"Cannot open /dev/sim0: Busy"}, "", "", 0, false, "Busy"},
+    {"upload_past_64k", U, 0x10100, {0xFFFF, 0x10000}, {}, -1, failed,
+     {"Upload stopped at Address 65536: the emulator link addresses 64 KiB only."}, "", "", 1, false}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Runs, Transfer, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
@@ -172,9 +175,7 @@ TEST_F(Transfers, UploadSendsTheRecordedValuesInOrderWithAFixedWait) {
     EXPECT_TRUE(runOn(Job::Download, context()).outcome == failed && state.VerifyWrites); // a download checks
 }
 
-using Link = EmulatorRig;
-
-TEST_F(Link, FindsTheEmulatorByItsBannerAndExchangesBytes) {
+TEST_F(Transfers, FindsTheEmulatorByItsBannerAndExchangesBytes) {
     const QByteArray full(kBanner, kBannerLength);
     // clang-format off
     const std::tuple<QByteArray, double, bool> cases[] = { // the answer, its delay, found
@@ -219,8 +220,8 @@ TEST_F(Link, FindsTheEmulatorByItsBannerAndExchangesBytes) {
     EXPECT_TRUE(r.status == ReplyStatus::TimedOut && r.bytes.isEmpty() && link.timedOut());
     EXPECT_NEAR(ticker.now - start, 1.0, 0.01);
     EXPECT_LE(longestGap, 0.005) << "the windows are kept alive while waiting";
-    EXPECT_TRUE(state.CancelRequested && observer.closeShown == 1);
-    EXPECT_EQ(observer.messages, QStringList{QStringLiteral("Time Out Error Download Aborted")});
+    EXPECT_TRUE(state.CancelRequested && observer.closeShown == 1 &&
+                observer.messages == QStringList{kTimeOut});
     EXPECT_EQ(observer.icons[0], TransferObserver::Icon::None);
 }
 
@@ -266,8 +267,8 @@ TEST_P(Contract, EveryTransferMovesTheImage) {
     EXPECT_EQ(DownloadEngine(c).run().outcome, TransferOutcome::Completed);
     state.BinImage[10].setValue(0x0D);
     const TransferResult v = VerifyEngine(c).run();
-    EXPECT_TRUE(v.outcome == TransferOutcome::Completed && v.errors == 1);
-    EXPECT_EQ(observer.whats.last(), QStringLiteral("Total Errors : 1"));
+    EXPECT_TRUE(v.outcome == TransferOutcome::Completed && v.errors == 1 &&
+                observer.whats.last() == "Total Errors : 1");
     EXPECT_EQ(CheckEngine(c).run().outcome, TransferOutcome::Completed);
     StoreByte(state, 3, 0x0D);
     StoreByte(state, 10, 10 ^ 0x5A);

@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    // The first three bytes pick a length up to a little past the largest that loads; the rest
-    // of the input repeats as the file's contents.
+    // Three bytes pick a length up to a little past the largest that loads; the rest repeats as contents.
     const qint64 length = ((data[0] << 16) | (data[1] << 8) | data[2]) % (korvel::kLargestBinFile + 64);
     QByteArray content(length, '\0');
     for (qint64 i = 0; size > 3 && i < length; ++i)

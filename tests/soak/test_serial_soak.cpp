@@ -70,8 +70,8 @@ struct Run {
 // The messages and labels of a run against its outcome: those its ending calls for, and no others.
 QStringList judgeMessages(const Run& run) {
     QStringList problems;
-    const QString lastWhat = run.whats.value(run.whats.size() - 1, QStringLiteral("<none>"));
-    const QString lastMessage = run.messages.value(run.messages.size() - 1);
+    const QString lastWhat = run.whats.value(run.whats.size() - 1, "<none>"),
+                  lastMessage = run.messages.value(run.messages.size() - 1);
     auto fail = [&](bool bad, const QString& what) {
         if (bad) problems << say(what, "; lblWhat", lastWhat, "; messages", run.messages.mid(0, 4).join('|'));
     };
@@ -83,8 +83,8 @@ QStringList judgeMessages(const Run& run) {
     fail(count(allowed(run.op, completed)) != run.messages.size(), "a message its ending does not call for");
     fail(run.result.outcome == TransferOutcome::Cancelled, "cancelled, though nobody asked");
     fail(completed ? run.done != run.total : run.messages.isEmpty(), say("done", run.done, "of", run.total));
-    const int wrote = addressIn(kWrite, lastMessage);
-    const int reached = run.op == Upload && run.done > 0 ? run.sent[size_t(run.done - 1)] : run.done - 1;
+    const int wrote = addressIn(kWrite, lastMessage),
+              reached = run.op == Upload && run.done > 0 ? run.sent[size_t(run.done - 1)] : run.done - 1;
     fail(count(kWrite) > 1 || (wrote >= 0 && wrote != reached),
          say("write error, though the run reached", reached));
     if (run.op == Download || run.op == Batch)
@@ -131,13 +131,14 @@ QStringList judgeMemory(const Run& run, const QByteArray& image, const QByteArra
             reported.insert(addressIn(kRead, m));
         const auto alarms =
             std::count_if(reported.begin(), reported.end(), [&](int a) { return after[a] == image[a]; });
-        if (alarms > emulator.faults + kSlack) problems << say(qint64(alarms), "false read errors");
+        if (alarms > emulator.faults + kSlack)
+            problems << say(qint64(alarms), "false alarms for", emulator.faults);
         for (int a = 0; emulator.strayBytes == 0 && a < (run.completed() ? run.range : run.done); ++a)
             if (!reported.count(a)) expect(a, image, "difference not reported");
     }
     // Each fault costs at most one re-send; many more means the link lost step.
-    if (run.result.resends > emulator.faults + kSlack) problems << say(run.result.resends, "re-sends");
-    if (!problems.isEmpty()) problems.last() += say(" for", emulator.faults, "faults");
+    if (run.result.resends > emulator.faults + kSlack)
+        problems << say(run.result.resends, "re-sends for", emulator.faults);
     return problems;
 }
 
@@ -164,10 +165,9 @@ struct Soak {
     Run runOnce(Op op, const QString& device, const std::vector<int>& sent) {
         test::RecordingObserver observer;
         const TransferContext context{state, ports, device, ticker, observer};
-        QElapsedTimer clock;
+        Run run{op, {}, {}, {}, 0, 0, state.BinSize - 16, sent};
+        QElapsedTimer clock; // the limit on a run's time catches a slow link
         clock.start();
-        Run run{op,  {}, {}, {}, 0, 0, state.BinSize - 16,
-                sent}; // the limit on a run's time catches a slow link
         run.result = op == Download ? DownloadEngine(context).run()
                      : op == Verify ? VerifyEngine(context).run()
                      : op == Batch  ? BatchDownloadEngine(context).run()
@@ -242,10 +242,10 @@ TEST(SerialSoak, TransfersSurviveLineFaultsAndAVanishingDevice) {
     int argc = 1;
     char name[] = "soak_test_serial_soak", *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    bool ok = false;
-    const double seconds = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble(&ok);
-    quint64 seed = qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong(&ok);
-    seed = ok ? seed : std::random_device{}();
+    const double seconds = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble();
+    const quint64 seed = qEnvironmentVariableIsSet("KORVEL_SOAK_SEED")
+                             ? qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong()
+                             : std::random_device{}();
     Soak soak;
     soak.rng.seed(seed);
     std::printf("soak: seed %llu (KORVEL_SOAK_SEED)\n", (unsigned long long)seed);

@@ -22,7 +22,7 @@ static QByteArray definition(const QList<QStringList>& items) {
 }
 
 TEST(VerbSet, StoresOnlyTheItemsBytesOrRefusesWithTheReason) {
-    const QByteArray sample;
+    const QByteArray sample, twins = definition({{"0200", "1", "0", "Twin"}, {"0201", "1", "0", "Twin"}});
     // clang-format off
     const std::tuple<QByteArray, QStringList, int, int, const char*, const char*> cases[] = {
         // definition (empty: the sample's), ITEM RAW, exit code, address and hex bytes stored,
@@ -32,10 +32,10 @@ TEST(VerbSet, StoresOnlyTheItemsBytesOrRefusesWithTheReason) {
         {sample, {"Injector constant", "0"}, 0, 0x203, "0000", "raw: 0\ncalculated: \n"},
         {sample, {"1", "91"}, 0, 0x100, "91", "raw: 91\nbits: 1001 0001\n"},
         {sample, {"1", "100"}, 2, 0, "", "at most FF"}, {sample, {"3", "12g"}, 2, 0, "", "hexadecimal"},
-        {sample, {"Coolant enrichment", "5"}, 2, 0, "", "Coolant enrichment"}, {sample, {"3"}, 2, 0, "", "usage"},
-        {"HEADER\n", {"1", "5"}, 2, 0, "", "Incorrect ECU Format"},
+        {sample, {"Coolant enrichment", "5"}, 2, 0, "", "Coolant enrichment"},
+        {sample, {"3"}, 2, 0, "", "usage"}, {"HEADER\n", {"1", "5"}, 2, 0, "", "Incorrect ECU Format"},
         {definition({{"0200", "1", "5", "Odd"}}), {"1", "5"}, 2, 0, "", "Error in ECU File"},
-        {definition({{"0200", "1", "0", "Twin"}, {"0201", "1", "0", "Twin"}}), {"Twin", "5"}, 2, 0, "", "items 1, 2"}};
+        {twins, {"Twin", "5"}, 2, 0, "", "items 1, 2"}};
     // clang-format on
     const QString examples = qEnvironmentVariable("KORVEL_EXAMPLES");
     for (const auto& [ecu, args, exitCode, address, hex, output] : cases) {
