@@ -1,8 +1,6 @@
 #pragma once
 
-// The in-process rig the engine tests share: an image, a simulated emulator behind
-// a simulated port, a manual clock and an observer that records what a window
-// would have shown.
+// The emulator tests' rig: an image, a simulated emulator and port, a manual clock, a recording observer.
 
 #include "core/app_state.h"
 #include "core/values.h"
@@ -12,91 +10,96 @@
 #include "emulator/transfer_engine.h"
 #include "emulator/transfer_observer.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace korvel::test {
 
-// Records every call; message() can run a hook (a user clicking Cancel, say).
 class RecordingObserver : public TransferObserver {
 public:
-    struct Message {
-        QString text;
-        Icon icon;
-    };
     void setWhat(const QString& text) override { whats << text; }
     void setWhere(const QString& text) override { wheres << text; }
-    void progress(qint64 d, qint64 t) override {
-        done = d;
-        total = t;
-    }
-    void message(const QString& text, Icon icon) override {
-        messages.push_back({text, icon});
-        if (onMessage) onMessage(text);
-    }
+    void progress(qint64 d, qint64 t) override { std::tie(done, total) = std::tie(d, t); }
+    void message(const QString& text, Icon icon) override { messages << text, icons.push_back(icon); }
     void showClose() override { ++closeShown; }
 
-    QStringList texts() const {
-        QStringList out;
-        for (const Message& m : messages)
-            out << m.text;
-        return out;
-    }
-
-    QStringList whats;
-    QStringList wheres;
-    std::vector<Message> messages;
-    qint64 done = 0;
-    qint64 total = 0;
+    QStringList whats, wheres, messages;
+    std::vector<Icon> icons;
+    qint64 done = 0, total = 0;
     int closeShown = 0;
-    std::function<void(const QString&)> onMessage;
 };
 
 // A clock that runs a hook on every pump, the way a click arrives inside a wait.
 class HookTicker : public ManualTicker {
 public:
     std::function<void()> hook;
-    void onPump() override {
-        if (hook) hook();
-    }
+    void onPump() override { hook ? hook() : void(); }
 };
 
 class EmulatorRig : public ::testing::Test {
 protected:
-    EmulatorRig() : wire(device, ticker), ports(wire) {}
-
-    // An image of n bytes as ReadBinFile would leave it: BinSize n + 16 when n is a
-    // multiple of 16, else n rounded up.
-    void setImage(
-        int n, const std::function<int(int)>& byteAt = [](int a) { return (a * 7 + 3) & 0xFF; }) {
-        for (int a = 0; a < n; ++a) {
-            state.BinImage[static_cast<size_t>(a)].setAddress(a);
-            state.BinImage[static_cast<size_t>(a)].setValue(byteAt(a));
-        }
+    // An image of n bytes as ReadBinFile would leave it.
+    void setImage(int n) {
+        for (int a = 0; a < n; ++a)
+            state.BinImage[size_t(a)].setValue((a * 7 + 3) & 0xFF);
         state.BinSize = (n % 16 == 0) ? n + 16 : (n + 15) / 16 * 16;
     }
-
     TransferContext context() {
         return TransferContext{state, ports, QStringLiteral("/dev/sim0"), ticker, observer};
-    }
-
-    // The frames written, split at each command letter of a fixed 5-byte frame.
-    std::vector<QByteArray> frames() const {
-        std::vector<QByteArray> out;
-        const QByteArray all = wire.sent();
-        for (qsizetype k = 0; k + 5 <= all.size(); k += 5)
-            out.push_back(all.mid(k, 5));
-        return out;
     }
 
     AppState state;
     SimulatedEmulator device;
     HookTicker ticker;
-    SimulatedWire wire;
-    SimulatedPortFactory ports;
+    SimulatedWire wire{device, ticker};
+    SimulatedPortFactory ports{wire};
     RecordingObserver observer;
+};
+
+// korvel-romsim on a fresh pseudo-terminal, preloaded with `memory`; start() and finish() say what went
+// wrong. It ends cleanly (memory dumped, the faults it injected counted) or by SIGKILL, the way a device
+// vanishes.
+struct Romsim {
+    QProcess p;
+    QString device, dump;
+    bool killed = false;
+    qint64 faults = 0, strayBytes = 0;
+    ~Romsim() { kill(); }
+    QString start(const QString& dir, const QByteArray& memory, const QStringList& options) {
+        QFile image(dir + QStringLiteral("/preload.bin"));
+        QFile::remove(dump = dir + QStringLiteral("/dump.bin"));
+        if (!image.open(QIODevice::WriteOnly) || image.write(memory) != memory.size())
+            return "cannot write preload";
+        image.close();
+        p.start(qEnvironmentVariable("KORVEL_TOOLS_DIR") + QStringLiteral("/korvel-romsim/korvel-romsim"),
+                QStringList{QStringLiteral("--image"), image.fileName(), QStringLiteral("--dump"), dump} +
+                    options);
+        while (p.waitForStarted(5000) && !p.canReadLine() && p.waitForReadyRead(5000)) {
+        }
+        device = QString::fromLocal8Bit(p.readLine()).trimmed(); // the first line names the device
+        return device.startsWith('/') ? QString()
+                                      : "korvel-romsim did not start: " + p.readAllStandardError();
+    }
+    void kill() {
+        if (p.state() != QProcess::NotRunning) p.kill(), p.waitForFinished(5000), killed = true;
+    }
+    QString finish(QByteArray& memory, int n) {
+        p.terminate();
+        if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return "korvel-romsim did not end cleanly: " + p.readAllStandardError();
+        QFile in(dump);
+        memory = in.open(QIODevice::ReadOnly) ? in.read(n) : QByteArray();
+        static const QRegularExpression counts(
+            QStringLiteral("faults dropped (\\d+) corrupted (\\d+) garbage (\\d+)"));
+        const auto m = counts.match(p.readAllStandardOutput());
+        faults = m.captured(1).toLongLong() + m.captured(2).toLongLong() +
+                 (strayBytes = m.captured(3).toLongLong());
+        return m.hasMatch() && memory.size() == n ? QString() : "korvel-romsim left no dump or counts";
+    }
 };
 
 } // namespace korvel::test

@@ -1,353 +1,260 @@
-// The serial fault soak: whole-image downloads, verifies, batches and uploads against
-// korvel-romsim on a real pseudo-terminal through QSerialPort, with dropped replies,
-// corrupted echoes, stray bytes and a device that vanishes mid-run and comes back.
-// Every run is judged by what it showed against what it returned, and the emulator's
-// memory against what the run claimed. The run is seeded (KORVEL_SOAK_SEED) and
-// bounded in time (KORVEL_SOAK_SECONDS of work); the figures are printed at the end.
-
-#include "core/values.h"
+// The serial fault soak: random transfers against korvel-romsim on a pseudo-terminal that
+// drops replies, corrupts echoes, sends stray bytes or vanishes. Every run must end with the
+// messages its ending calls for, and the emulator's memory must hold what the run claimed.
+// KORVEL_SOAK_SEED repeats a soak, KORVEL_SOAK_SECONDS sets its work (default 110 s). Each
+// session prints a line as it starts, so a hang killed by the time-out shows where it was.
 #include "emulator/batch_download_engine.h"
 #include "emulator/download_engine.h"
 #include "emulator/emulator_fixture.h"
 #include "emulator/qt_serial_port.h"
 #include "emulator/upload_changes.h"
 #include "emulator/verify_engine.h"
-#include "romsim_process.h"
-#include "run_judge.h"
-#include "soak_tally.h"
-#include "watchdog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
-#include <deque>
-#include <mutex>
 #include <random>
+#include <set>
 
 using namespace korvel;
-using namespace korvel::soak;
+using korvel::test::Romsim;
 
 namespace {
 
-constexpr int kMemoryWindow = 4096; // bytes of emulator memory compared after a session
-constexpr double kRunLimit = 30;    // s that any single run may take
-constexpr double kDefaultBudget = 110;
+constexpr int kWindow = 4096;    // bytes of emulator memory compared after a session
+constexpr qint64 kRunLimit = 30; // s that any single run may take
+constexpr qint64 kSlack = 2;     // exchanges that a busy machine's timing alone may spoil in a run
+enum Op { Download, Verify, Batch, Upload };
+const char* const kOps[] = {"download", "verify", "batch", "upload"};
+const QString kT = QStringLiteral("Download Time = \\d{2,}:\\d{2}:\\d{2}"),
+              kW = "Error writing to Ram at Address ", kR = "Error Reading Address ",
+              kP = "Port error at Address \\d+: .*|Cannot (open|set|switch) .*";
+const QRegularExpression kTime("^" + kT + "$"), kWrite("^" + kW + "(\\d+)$"), kRead("^" + kR + "(\\d+)$"),
+    kThirty(QStringLiteral("^30 Errors Before Address "));
 
-// One session: a fresh emulator with its faults, one transfer, maybe a verify after it.
-struct Plan {
-    Operation op = Operation::Download;
-    bool verifyAfter = false;
-    int length = 0; // BIN file length in bytes
-    int dropEvery = 0, corruptEvery = 0, garbageEvery = 0;
-    int killAfterMs = -1; // -1: the device stays
-    int edits = 0;        // upload: bytes changed before it
-    int flips = 0;        // verify: bytes of the emulator that differ from the image
+// The messages a run of the operation may show when it fails, or when it completes.
+QRegularExpression allowed(Op op, bool completed) {
+    const QString timeOut = "|Time Out Error Download Aborted|" + kP;
+    const QString failing[] = {kW + "\\d+" + timeOut, kR + "\\d+|30 Errors Before Address \\d+" + timeOut,
+                               timeOut.mid(1), kW + "\\d+|" + kP};
+    const QString completing[] = {kT, kR + "\\d+|" + kT, kT, QString()};
+    return QRegularExpression("^(" + (completed ? completing : failing)[op] + ")$");
+}
 
-    QStringList options() const {
-        QStringList o;
-        auto add = [&](const char* name, int n) {
-            if (n > 0) o << QLatin1String(name) << QString::number(n);
-        };
-        add("--drop-every", dropEvery);
-        add("--corrupt-every", corruptEvery);
-        add("--garbage-every", garbageEvery);
-        return o;
-    }
-    QString describe() const {
-        return QStringLiteral("%1%2 of %3 bytes, options [%4], kill after %5 ms, edits %6, flips %7")
-            .arg(QLatin1String(operationName(op)), verifyAfter ? QStringLiteral("+verify") : QString())
-            .arg(length)
-            .arg(options().join(QLatin1Char(' ')))
-            .arg(killAfterMs)
-            .arg(edits)
-            .arg(flips);
-    }
+// The parts joined by spaces: problems and progress lines.
+template <typename... T> QString say(const T&... parts) {
+    return (QStringList() << ... << QVariant(parts).toString()).join(' ');
+}
+
+int addressIn(const QRegularExpression& re, const QString& text) {
+    const QRegularExpressionMatch m = re.match(text);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// Everything one run showed and returned, as a window would have seen it.
+struct Run {
+    Op op = Download;
+    TransferResult result;
+    QStringList messages, whats;
+    qint64 done = 0, total = 0;
+    int range = 0;         // the image addresses the run covers: 0 .. range - 1
+    std::vector<int> sent; // upload: the marked addresses, ascending
+    bool completed() const { return result.outcome == TransferOutcome::Completed; }
 };
 
-// What happened lately, for a failure or a hang report. Read by the watchdog's thread.
-class Journal {
-public:
-    void add(const QString& line) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(line.toStdString());
-        if (m_lines.size() > 12) m_lines.pop_front();
-    }
-    std::string text() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::string out;
-        for (const std::string& l : m_lines)
-            out += "  " + l + "\n";
-        return out;
-    }
+// The messages and labels of a run against its outcome: those its ending calls for, and no others.
+QStringList judgeMessages(const Run& run) {
+    QStringList problems;
+    const QString lastWhat = run.whats.value(run.whats.size() - 1, "<none>"),
+                  lastMessage = run.messages.value(run.messages.size() - 1);
+    auto fail = [&](bool bad, const QString& what) {
+        if (bad) problems << say(what, "; lblWhat", lastWhat, "; messages", run.messages.mid(0, 4).join('|'));
+    };
+    const auto count = [&](const QRegularExpression& re) { return run.messages.filter(re).size(); };
+    std::set<int> reads;
+    for (const QString& m : run.messages.filter(kRead))
+        reads.insert(addressIn(kRead, m));
+    const bool completed = run.completed();
+    fail(count(allowed(run.op, completed)) != run.messages.size(), "a message its ending does not call for");
+    fail(run.result.outcome == TransferOutcome::Cancelled, "cancelled, though nobody asked");
+    fail(completed ? run.done != run.total : run.messages.isEmpty(), say("done", run.done, "of", run.total));
+    const int wrote = addressIn(kWrite, lastMessage),
+              reached = run.op == Upload && run.done > 0 ? run.sent[size_t(run.done - 1)] : run.done - 1;
+    fail(count(kWrite) > 1 || (wrote >= 0 && wrote != reached),
+         say("write error, though the run reached", reached));
+    if (run.op == Download || run.op == Batch)
+        fail(completed && (run.messages.size() != 1 || !lastWhat.isEmpty()), "completed");
+    // The fixed-wait exchange of an upload has no time-out of its own: a missing echo is a wrong echo.
+    if (run.op == Upload) fail(completed ? !lastWhat.isEmpty() : run.messages.size() != 1, "upload");
+    if (run.op != Verify) return problems;
+    const QString want =
+        run.result.errors ? say("Total Errors :", run.result.errors) : QStringLiteral("No Errors");
+    fail(completed && (!kTime.match(lastMessage).hasMatch() || count(kTime) != 1 ||
+                       qint64(reads.size()) != run.result.errors || lastWhat != want),
+         say(run.result.errors, "errors counted"));
+    fail(count(kThirty) > 0 && reads.size() < 30, say("30 errors claimed after", int(reads.size())));
+    fail(!reads.empty() && *reads.rbegin() >= run.done, "read error at an address never read");
+    return problems;
+}
 
-private:
-    std::mutex m_mutex;
-    std::deque<std::string> m_lines;
-};
-
-class Soak {
-public:
-    Soak(quint64 seed, double budget)
-        : m_seed(seed), m_budget(budget), m_rng(seed), m_watchdog([this] {
-              return "seed " + std::to_string(m_seed) + ", last sessions:\n" + m_journal.text();
-          }) {}
-
-    void run() {
-        ASSERT_TRUE(m_dir.isValid());
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() / 1000.0 < m_budget) {
-            const Plan plan = makePlan();
-            m_journal.add(plan.describe());
-            session(plan);
-            if (m_tally.problems.size() > 20) break;
+// The memory after the session against what the run claimed: every byte it confirmed holds the
+// image, nothing it never reached was written, a verify saw every difference it read.
+QStringList judgeMemory(const Run& run, const QByteArray& image, const QByteArray& before,
+                        const QByteArray& after, const Romsim& emulator) {
+    QStringList problems;
+    auto expect = [&](int a, const QByteArray& want, const char* what) {
+        if (after[a] != want[a] && problems.size() < 8)
+            problems << say(what, "at", a, "is", quint8(after[a]), "expected", quint8(want[a]));
+    };
+    const bool single = run.op == Download; // a download confirms each byte, a batch each block
+    if (run.op == Download || run.op == Batch) {
+        const qint64 confirmed = run.completed() ? run.range : single ? run.done - 1 : run.done;
+        const qint64 untouched = std::min<qint64>(run.range, single ? run.done + 1 : run.done + 64);
+        for (int a = 0; a < kWindow; ++a) {
+            if (a < confirmed) expect(a, image, "confirmed byte");
+            if (a >= untouched) expect(a, before, "byte never sent");
         }
-        m_tally.seconds = clock.elapsed() / 1000.0;
-        m_tally.print(m_seed);
-        for (const QString& p : m_tally.problems)
-            ADD_FAILURE() << p.toStdString();
-        if (!m_tally.problems.isEmpty())
-            ADD_FAILURE() << "seed " << m_seed << "; last sessions:\n" << m_journal.text();
+    } else if (run.op == Upload) {
+        const std::set<int> sent(run.sent.begin(), run.sent.end());
+        for (qint64 k = 0; k < (run.completed() ? qint64(run.sent.size()) : run.done - 1); ++k)
+            expect(run.sent[size_t(k)], image, "uploaded byte");
+        for (int a = 0; a < kWindow; ++a)
+            if (!sent.count(a)) expect(a, before, "byte not marked");
+    } else {
+        std::set<int> reported; // a stray byte may pass for a difference: only without one is every one seen
+        for (const QString& m : run.messages.filter(kRead))
+            reported.insert(addressIn(kRead, m));
+        const auto alarms =
+            std::count_if(reported.begin(), reported.end(), [&](int a) { return after[a] == image[a]; });
+        if (alarms > emulator.faults + kSlack)
+            problems << say(qint64(alarms), "false alarms for", emulator.faults);
+        for (int a = 0; emulator.strayBytes == 0 && a < (run.completed() ? run.range : run.done); ++a)
+            if (!reported.count(a)) expect(a, image, "difference not reported");
+    }
+    // Each fault costs at most one re-send; many more means the link lost step.
+    if (run.result.resends > emulator.faults + kSlack)
+        problems << say(run.result.resends, "re-sends for", emulator.faults);
+    return problems;
+}
+
+struct Soak {
+    std::mt19937_64 rng;
+    QTemporaryDir dir;
+    AppState state;
+    QtSerialPortFactory ports;
+    EventLoopTicker ticker;
+    int sessions = 0, kills = 0;
+    qint64 faults = 0;
+    QStringList problems;
+
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+    // 1..most, spread evenly on a logarithmic scale: a batch answers some 30 times in a run, a download 2000.
+    int spread(int most) {
+        return std::min(int(std::exp(std::uniform_real_distribution<double>(0, std::log(most))(rng))), most);
+    }
+    void complain(Op op, const QStringList& found) {
+        for (const QString& p : found)
+            if (!p.isEmpty()) problems << say("session", sessions, kOps[op], ":", p);
     }
 
-private:
-    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
-    bool chance(double p) { return std::bernoulli_distribution(p)(m_rng); }
-    // lo..hi, evenly spread on a logarithmic scale.
-    int spread(int lo, int hi) {
-        const double x = std::uniform_real_distribution<double>(std::log(lo), std::log(hi + 1.0))(m_rng);
-        return std::clamp(static_cast<int>(std::exp(x)), lo, hi);
-    }
-
-    Plan makePlan() {
-        Plan p;
-        p.op = static_cast<Operation>(pick(0, 3));
-        p.length = pick(200, 2048);
-        p.verifyAfter = p.op != Operation::Verify && chance(0.6);
-        // Each kind on its own or together; a third of the sessions run clean.
-        // "Every N" spread evenly over the scales: a batch answers some 30 times in a
-        // run, a download or a verify some 2000 times.
-        if (chance(0.3)) p.dropEvery = spread(1, 4000);
-        if (chance(0.3)) p.corruptEvery = spread(1, 600);
-        if (chance(0.3)) p.garbageEvery = spread(1, 1000);
-        if (chance(0.12)) p.killAfterMs = pick(0, 400);
-        if (p.op == Operation::Upload) p.edits = pick(0, 6);
-        if (p.op == Operation::Verify) p.flips = pick(0, 8) == 0 ? pick(30, 40) : pick(0, 5);
-        return p;
-    }
-
-    // The image as ReadBinFile leaves a file of `length` bytes; the bytes past the
-    // file up to BinSize read "00".
-    QByteArray loadImage(int length) {
-        QByteArray image(kMemoryWindow, '\0');
-        m_state.BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
-        for (int a = 0; a < kMemoryWindow; ++a) {
-            if (a < length) image[a] = static_cast<char>(pick(0, 255));
-            m_state.BinImage[static_cast<size_t>(a)] = BinCell{};
-            m_state.PendingChanges[static_cast<size_t>(a)] = BinCell{};
-            if (a < m_state.BinSize) {
-                m_state.BinImage[static_cast<size_t>(a)].setAddress(a);
-                m_state.BinImage[static_cast<size_t>(a)].setValue(static_cast<quint8>(image[a]));
-            }
-        }
-        return image;
-    }
-
-    QByteArray junk() {
-        QByteArray out(kMemoryWindow, '\0');
-        for (char& c : out)
-            c = static_cast<char>(pick(0, 255));
-        return out;
-    }
-
-    RunRecord runOnce(Operation op, const QString& device, const std::vector<int>& sent = {}) {
+    Run runOnce(Op op, const QString& device, const std::vector<int>& sent) {
         test::RecordingObserver observer;
-        const TransferContext context{m_state, m_ports, device, m_ticker, observer};
-        RunRecord run;
-        run.op = op;
-        run.range = std::max(0, m_state.BinSize - 16);
-        run.sentAddresses = sent;
-        m_watchdog.arm(kRunLimit * 2);
-        QElapsedTimer clock;
+        const TransferContext context{state, ports, device, ticker, observer};
+        Run run{op, {}, {}, {}, 0, 0, state.BinSize - 16, sent};
+        QElapsedTimer clock; // the limit on a run's time catches a slow link
         clock.start();
-        switch (op) {
-        case Operation::Download:
-            run.result = DownloadEngine(context).run();
-            break;
-        case Operation::Verify:
-            run.result = VerifyEngine(context).run();
-            break;
-        case Operation::Batch:
-            run.result = BatchDownloadEngine(context).run();
-            break;
-        case Operation::Upload:
-            run.result = UploadChanges(context).Upload_Changes(true);
-            break;
-        }
-        run.seconds = clock.elapsed() / 1000.0;
-        m_watchdog.disarm();
-        run.messages = observer.texts();
-        run.whats = observer.whats;
-        run.done = observer.done;
-        run.total = observer.total;
-        if (op == Operation::Upload && run.total == 0) run.total = static_cast<qint64>(sent.size());
-        m_journal.add(QStringLiteral("  %1 -> %2 in %3 s; done %4/%5; resends %6, errors %7; messages: %8")
-                          .arg(QLatin1String(operationName(op)), QLatin1String(endingName(endingOf(run))))
-                          .arg(run.seconds, 0, 'f', 2)
-                          .arg(run.done)
-                          .arg(run.total)
-                          .arg(run.result.resends)
-                          .arg(run.result.errors)
-                          .arg(run.messages.mid(0, 4).join(QStringLiteral(" | "))));
-        m_tally.addRun(run);
-        complain(run, judgeMessages(run));
-        if (run.seconds > kRunLimit) complain(run, {QStringLiteral("took %1 s").arg(run.seconds)});
+        run.result = op == Download ? DownloadEngine(context).run()
+                     : op == Verify ? VerifyEngine(context).run()
+                     : op == Batch  ? BatchDownloadEngine(context).run()
+                                    : UploadChanges(context).Upload_Changes(true);
+        std::tie(run.messages, run.whats, run.done, run.total) =
+            std::tie(observer.messages, observer.whats, observer.done, observer.total);
+        if (op == Upload && run.total == 0) run.total = qint64(sent.size());
+        const qint64 ms = clock.elapsed();
+        complain(op, judgeMessages(run) << (ms > kRunLimit * 1000 ? say("took", ms, "ms") : QString()));
         return run;
     }
 
-    void complain(const RunRecord& run, const QStringList& problems) {
-        for (const QString& p : problems)
-            m_tally.problems << QStringLiteral("seed %1, session %2, %3: %4")
-                                    .arg(m_seed)
-                                    .arg(m_tally.sessions)
-                                    .arg(QLatin1String(operationName(run.op)), p);
-    }
-
-    void session(const Plan& plan) {
-        ++m_tally.sessions;
-        QByteArray image = loadImage(plan.length);
-        const int range = std::max(0, m_state.BinSize - 16);
-        QByteArray before;
+    // One session: a fresh emulator with its faults and one transfer; after a kill, the same
+    // transfer on a new emulator without faults must succeed.
+    void session() {
+        const Op op = Op(pick(0, 3));
+        const int length = pick(200, 2048), killAfterMs = pick(0, 99) < 12 ? pick(0, 400) : -1;
+        QStringList options; // each kind of fault on its own or together; a third of the sessions run clean
+        for (const auto& [name, most] :
+             {std::pair{"--drop-every", 4000}, {"--corrupt-every", 600}, {"--garbage-every", 1000}})
+            if (pick(0, 9) < 3) options << QLatin1String(name) << QString::number(spread(most));
+        std::printf("soak: session %d, %s of %d bytes %s, kill after %d ms\n", ++sessions, kOps[op], length,
+                    qPrintable(options.join(' ')), killAfterMs),
+            std::fflush(stdout);
+        // The image as ReadBinFile leaves a file of `length` bytes, and what the emulator holds before.
+        QByteArray image(kWindow, '\0'), before(kWindow, '\0');
+        state.BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
+        const int range = state.BinSize - 16;
+        for (int a = 0; a < kWindow; ++a) {
+            image[a] = char(a < length ? pick(0, 255) : 0);
+            before[a] = char(op == Download || op == Batch ? pick(0, 255) : image[a]);
+            state.BinImage[size_t(a)] = state.PendingChanges[size_t(a)] = BinCell{};
+            state.BinImage[size_t(a)].setValue(quint8(image[a]));
+        }
+        const int changes = op == Upload   ? pick(0, 6)
+                            : op != Verify ? 0
+                            : pick(0, 8)   ? pick(0, 5)
+                                           : pick(30, 40);
+        for (int k = 0; k < changes; ++k) {
+            const int a = pick(0, range - 1);
+            if (op == Verify) before[a] = char(before[a] ^ 0x5A); // the emulator differs from the image
+            if (op == Upload) StoreByte(state, a, pick(0, 255)), image[a] = char(state.byteAt(a));
+        }
         std::vector<int> sent;
-        switch (plan.op) {
-        case Operation::Download:
-        case Operation::Batch:
-            before = junk();
-            break;
-        case Operation::Upload: {
-            before = image;
-            for (int k = 0; k < plan.edits; ++k) {
-                const int a = pick(0, range - 1);
-                StoreByte(m_state, a, pick(0, 255));
-                image[a] = static_cast<char>(m_state.byteAt(a));
-            }
-            for (int a = 0; a < range; ++a)
-                if (!m_state.PendingChanges[static_cast<size_t>(a)].isEmpty()) sent.push_back(a);
-            break;
-        }
-        case Operation::Verify:
-            before = image;
-            for (int k = 0; k < plan.flips; ++k) {
-                const int a = pick(0, range - 1);
-                before[a] = static_cast<char>(before[a] ^ 0x5A);
-            }
-            break;
-        }
-        m_tally.addPlan(plan.dropEvery > 0, plan.corruptEvery > 0, plan.garbageEvery > 0);
+        for (int a = 0; op == Upload && a < range; ++a)
+            if (!state.PendingChanges[size_t(a)].isEmpty()) sent.push_back(a);
 
-        RomsimProcess romsim;
-        QString reason;
-        if (!romsim.start(m_dir.path(), before, plan.options(), reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        QTimer killer;
-        killer.setSingleShot(true);
-        QObject::connect(&killer, &QTimer::timeout, [&romsim] { romsim.kill(); });
-        if (plan.killAfterMs >= 0) killer.start(plan.killAfterMs);
-
-        std::vector<RunRecord> runs{runOnce(plan.op, romsim.device(), sent)};
-        if (plan.verifyAfter) {
-            const bool goneBefore = romsim.killed();
-            runs.push_back(runOnce(Operation::Verify, romsim.device()));
-            if (goneBefore && runs.back().result.outcome == TransferOutcome::Completed)
-                complain(runs.back(), {QStringLiteral("completed on a device that was already gone")});
-        }
+        Romsim first, again;
+        if (const QString e = first.start(dir.path(), before, options); !e.isEmpty())
+            return void(problems << e);
+        QTimer killer; // a device that vanishes in the middle of the run, never after it
+        QObject::connect(&killer, &QTimer::timeout, [&] { killer.stop(), first.kill(); });
+        if (killAfterMs >= 0) killer.start(killAfterMs);
+        Run run = runOnce(op, first.device, sent);
         killer.stop();
-
-        if (romsim.killed()) {
-            ++m_tally.kills;
-            // The device is gone: whatever ran after it must have failed.
-            for (const RunRecord& r : runs)
-                m_tally.afterKill[endingOf(r)]++;
-            comeBack(plan, image, before, sent);
-            return;
-        }
+        Romsim& last = first.killed ? again : first;
+        if (first.killed && ++kills && !again.start(dir.path(), before, {}).isEmpty())
+            return void(problems << "no restart");
+        if (first.killed) run = runOnce(op, again.device, sent);
+        if (first.killed && !run.completed() && !(op == Verify && before.left(range) != image.left(range)))
+            complain(op, {"the device came back, yet the run failed"});
         QByteArray after;
-        InjectedFaults faults;
-        if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        m_tally.addFaults(faults);
-        for (const RunRecord& r : runs)
-            complain(r, judgeMemory(r, image, before, after, faults));
+        if (const QString e = last.finish(after, kWindow); !e.isEmpty()) return void(problems << e);
+        faults += last.faults;
+        complain(op, judgeMemory(run, image, before, after, last));
     }
-
-    // A new emulator on a new line after the old one vanished: the same transfer,
-    // without faults, must now succeed and leave the image in the emulator.
-    void comeBack(const Plan& plan, const QByteArray& image, const QByteArray& before,
-                  const std::vector<int>& sent) {
-        RomsimProcess romsim;
-        QString reason;
-        if (!romsim.start(m_dir.path(), before, {}, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        const RunRecord run = runOnce(plan.op, romsim.device(), sent);
-        QByteArray after;
-        InjectedFaults faults;
-        if (!romsim.finish(kMemoryWindow, after, faults, reason)) {
-            m_tally.problems
-                << QStringLiteral("seed %1, session %2: %3").arg(m_seed).arg(m_tally.sessions).arg(reason);
-            return;
-        }
-        ++m_tally.comebacks;
-        const bool wantErrors =
-            plan.op == Operation::Verify && before.left(run.range) != image.left(run.range);
-        if (run.result.outcome != TransferOutcome::Completed && !wantErrors)
-            complain(run, {QStringLiteral("the device came back, yet the run ended with \"%1\"")
-                               .arg(run.messages.value(run.messages.size() - 1))});
-        complain(run, judgeMemory(run, image, before, after, faults));
-    }
-
-    quint64 m_seed;
-    double m_budget;
-    std::mt19937_64 m_rng;
-    Journal m_journal;
-    Watchdog m_watchdog;
-    QTemporaryDir m_dir;
-    AppState m_state;
-    QtSerialPortFactory m_ports;
-    EventLoopTicker m_ticker;
-    Tally m_tally;
 };
-
-quint64 seedFromEnvironment() {
-    bool ok = false;
-    const quint64 seed = qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong(&ok);
-    return ok ? seed : std::random_device{}();
-}
 
 } // namespace
 
 TEST(SerialSoak, TransfersSurviveLineFaultsAndAVanishingDevice) {
     int argc = 1;
-    char name[] = "soak_test_serial_soak";
-    char* argv[] = {name, nullptr};
+    char name[] = "soak_test_serial_soak", *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    bool ok = false;
-    double budget = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble(&ok);
-    if (!ok || budget <= 0) budget = kDefaultBudget;
-    const quint64 seed = seedFromEnvironment();
-    std::printf("soak: seed %llu (KORVEL_SOAK_SEED), %.0f s of work\n", static_cast<unsigned long long>(seed),
-                budget);
-    std::fflush(stdout);
-    Soak(seed, budget).run();
+    const double seconds = qEnvironmentVariable("KORVEL_SOAK_SECONDS").toDouble();
+    const quint64 seed = qEnvironmentVariableIsSet("KORVEL_SOAK_SEED")
+                             ? qEnvironmentVariable("KORVEL_SOAK_SEED").toULongLong()
+                             : std::random_device{}();
+    Soak soak;
+    soak.rng.seed(seed);
+    std::printf("soak: seed %llu (KORVEL_SOAK_SEED)\n", (unsigned long long)seed);
+    ASSERT_TRUE(soak.dir.isValid());
+    QElapsedTimer clock;
+    for (clock.start(); clock.elapsed() < (seconds > 0 ? seconds : 110) * 1000 && soak.problems.size() <= 20;)
+        soak.session();
+    std::printf("soak: %d sessions in %lld s, %d devices killed, %lld faults injected\n", soak.sessions,
+                clock.elapsed() / 1000, soak.kills, soak.faults);
+    for (const QString& p : soak.problems)
+        ADD_FAILURE() << "seed " << seed << ", " << p.toStdString();
 }
