@@ -46,7 +46,7 @@ TEST_F(LinkFaults, IdentificationOnAMissingDeviceSaysWhyAndFindsNothing) {
     GetVersion(dev, state, realPorts, ticker, observer);
     EXPECT_FALSE(state.EmulatorFound);
     EXPECT_EQ(
-        observer.texts(),
+        observer.messages,
         QStringList{QStringLiteral("Error finding Usable Port.\nCannot open %1: no such device").arg(dev)});
 }
 
@@ -75,7 +75,7 @@ TEST_F(LinkFaults, AFailedAddressGetsOneMessageWithItsReason) {
         if (row.run == Verify) r = VerifyEngine(context()).run();
         if (row.run == Upload) r = UploadChanges(context()).Upload_Changes(true);
         EXPECT_EQ(r.outcome, TransferOutcome::Failed) << row.expected.toStdString();
-        EXPECT_EQ(observer.texts(), QStringList{row.expected});
+        EXPECT_EQ(observer.messages, QStringList{row.expected});
         // Writes keep their three re-sends; a read is made once.
         EXPECT_EQ(static_cast<int>(wire.writes.size()) - framesBefore, row.run == Verify ? 1 : 4);
     }
@@ -85,7 +85,7 @@ TEST_F(LinkFaults, CheckRunsWhateverTheImageSize) {
     setImage(70000);
     const TransferResult r = CheckEngine(context()).run();
     EXPECT_EQ(r.outcome, TransferOutcome::Completed);
-    EXPECT_EQ(observer.texts().value(0), QStringLiteral("K"));
+    EXPECT_EQ(observer.messages.value(0), QStringLiteral("K"));
     EXPECT_EQ(observer.whats.last(), QStringLiteral("No Errors"));
 }
 
@@ -121,7 +121,7 @@ TEST_F(LinkFaults, BatchGivesUpTwoSecondsAfterTheBlockThoughJunkKeepsComing) {
     const TransferResult r =
         BatchDownloadEngine({state, noisy, QStringLiteral("/dev/noisy"), ticker, observer}).run();
     EXPECT_EQ(r.outcome, TransferOutcome::Failed);
-    EXPECT_EQ(observer.texts(), QStringList{QStringLiteral("Time Out Error Download Aborted")});
+    EXPECT_EQ(observer.messages, QStringList{QStringLiteral("Time Out Error Download Aborted")});
     // The header wait, then the two seconds (and one step of the noisy clock).
     EXPECT_NEAR(ticker.now, BatchDownloadEngine::kHeaderWait + BatchDownloadEngine::kAckTimeout, 0.03);
 }

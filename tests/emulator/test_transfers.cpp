@@ -101,21 +101,22 @@ TEST_P(Transfer, EndsWithItsMessagesAndLeavesTheImageInTheEmulator) {
 const Outcome done = Outcome::Completed, failed = Outcome::Failed;
 const Job D = Job::Download, V = Job::Verify, B = Job::Batch, C = Job::Check, U = Job::Upload;
 const QString kW = QStringLiteral("Writing Address"), kR = QStringLiteral("Reading Address"),
-              kRam = QStringLiteral("Error writing to Ram at Address ");
+              kRam = QStringLiteral("Error writing to Ram at Address "),
+              kNoReply = QStringLiteral("\nNo reply from the emulator.");
 // clang-format off
 const Case kCases[] = {
     {"download", D, 100, {}, {}, -1, done, {kNoTime}, "", "", 96, true},
     {"download_resends", D, 16, {}, {0, 2, false}, -1, done, {kNoTime}, "", kW + "  (1)", 31, true},
     {"download_echo_lost", D, 64, {}, {5, 0, false}, -1, failed, {kTimeOut}, kW, "", 6, true},
-    {"download_dead", D, 64, {}, {0, 0, true}, -1, failed,
-     {kTimeOut, kTimeOut, kTimeOut, kTimeOut, kRam + "0"}, "", "", 4, true},
-    {"download_bad_echoes", D, 32, {}, {0, 1, false}, -1, failed, {kRam + "0"}, "", "", 4},
+    {"download_dead", D, 64, {}, {0, 0, true}, -1, failed, {kRam + "0" + kNoReply}, "", "", 4, true},
+    {"download_bad_echoes", D, 32, {}, {0, 1, false}, -1, failed,
+     {kRam + "0\nThe emulator echoed FC instead of 03."}, "", "", 4},
     {"vanish", D, 64, {}, {}, 10, failed, {"Port error at Address 9: Device disconnected"}, "", "", 10, true},
     {"verify", V, 32, {}, {}, -1, done, {kNoTime}, "No Errors", "", 32, true},
     {"verify_last_differs", V, 48, {47}, {}, -1, done, {kNoTime}, "Total Errors : 1", "", 48, true},
     {"verify_30_errors", V, 64, [] { std::vector<int> v(30); std::iota(v.begin(), v.end(), 0); return v; }(),
      {}, -1, failed, {"30 Errors Before Address 30"}, "", kR + "  (29)", 31, false},
-    {"verify_late", V, 64, {}, {3}, -1, failed, {kTimeOut, "Error Reading Address 2"}, kR, "", 3, true},
+    {"verify_late", V, 64, {}, {3}, -1, failed, {"Error Reading Address 2" + kNoReply}, kR, "", 3, true},
     {"batch", B, 100, {}, {}, -1, done, {kNoTime}, "", kW, 2, true},
     {"batch_32k", B, 32768, {}, {}, -1, done, {"Download Time = 00:00:25"}, "", "", 512, true},
     {"batch_ack_lost", B, 256, {}, {2, 0, false}, -1, failed, {kTimeOut}, kW, "", 2, true},
@@ -124,7 +125,7 @@ const Case kCases[] = {
     {"check_silent", C, 64, {}, {0, 0, true}, -1, failed, {kTimeOut, ""}, kR, "", 1, true},
     {"upload", U, 100, {95, 5, 96, 111, 5000}, {}, -1, done, {}, "", kW, 2, false},
     {"upload_resends", U, 64, {1, 2, 3}, {0, 2, false}, -1, done, {}, "", kW + "  (1)", 5, false},
-    {"upload_dead", U, 64, {1, 2, 3}, {0, 0, true}, -1, failed, {kRam + "1"}, "", "", 4},
+    {"upload_dead", U, 64, {1, 2, 3}, {0, 0, true}, -1, failed, {kRam + "1" + kNoReply}, "", "", 4},
     {"upload_vanish", U, 64, {1, 2, 3}, {}, 2, failed, {"Port error at Address 2*"}, "", "", 2, false},
     {"download_past_64k", D, 0x10010, {}, {}, -1, failed,
      {"The emulator link addresses 64 KiB only: this image has 65552 bytes."}, "", "", 0, true},
@@ -194,7 +195,8 @@ TEST_F(Transfers, FindsTheEmulatorByItsBannerAndExchangesBytes) {
     EXPECT_TRUE(observer.messages.isEmpty());
     wire.openError = QStringLiteral("gone");
     GetVersion(QStringLiteral("/dev/sim0"), state, ports, ticker, observer);
-    EXPECT_TRUE(!state.EmulatorFound && observer.messages == QStringList{"Error finding Usable Port."});
+    EXPECT_TRUE(!state.EmulatorFound && observer.messages.size() == 1 &&
+                observer.messages[0].startsWith("Error finding Usable Port.\n"));
     observer = RecordingObserver();
     wire.openError.clear();
     // A polled exchange takes the answer to its own frame, or times out after a second.
@@ -220,9 +222,8 @@ TEST_F(Transfers, FindsTheEmulatorByItsBannerAndExchangesBytes) {
     EXPECT_TRUE(r.status == ReplyStatus::TimedOut && r.bytes.isEmpty() && link.timedOut());
     EXPECT_NEAR(ticker.now - start, 1.0, 0.01);
     EXPECT_LE(longestGap, 0.005) << "the windows are kept alive while waiting";
-    EXPECT_TRUE(state.CancelRequested && observer.closeShown == 1 &&
-                observer.messages == QStringList{kTimeOut});
-    EXPECT_EQ(observer.icons[0], TransferObserver::Icon::None);
+    // The exchange only reports the time-out: the run that made it decides what to say.
+    EXPECT_TRUE(!state.CancelRequested && observer.closeShown == 0 && observer.messages.isEmpty());
 }
 
 class Contract : public EmulatorRig, public ::testing::WithParamInterface<bool> {

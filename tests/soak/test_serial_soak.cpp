@@ -33,15 +33,17 @@ enum Op { Download, Verify, Batch, Upload };
 const char* const kOps[] = {"download", "verify", "batch", "upload"};
 const QString kT = QStringLiteral("Download Time = \\d{2,}:\\d{2}:\\d{2}"),
               kW = "Error writing to Ram at Address ", kR = "Error Reading Address ",
-              kP = "Port error at Address \\d+: .*|Cannot (open|set|switch) .*";
-const QRegularExpression kTime("^" + kT + "$"), kWrite("^" + kW + "(\\d+)$"), kRead("^" + kR + "(\\d+)$"),
-    kThirty(QStringLiteral("^30 Errors Before Address "));
+              kP = "Port error at Address \\d+: .*|Cannot (open|set|switch) .*",
+              kWhy = "(\\n.*)?"; // a failed address's second line says why
+const QRegularExpression kTime("^" + kT + "$"), kWrite("^" + kW + "(\\d+)" + kWhy + "$"),
+    kRead("^" + kR + "(\\d+)" + kWhy + "$"), kThirty(QStringLiteral("^30 Errors Before Address "));
 
 // The messages a run of the operation may show when it fails, or when it completes.
 QRegularExpression allowed(Op op, bool completed) {
     const QString timeOut = "|Time Out Error Download Aborted|" + kP;
-    const QString failing[] = {kW + "\\d+" + timeOut, kR + "\\d+|30 Errors Before Address \\d+" + timeOut,
-                               timeOut.mid(1), kW + "\\d+|" + kP};
+    const QString failing[] = {kW + "\\d+" + kWhy + timeOut,
+                               kR + "\\d+" + kWhy + "|30 Errors Before Address \\d+" + timeOut,
+                               timeOut.mid(1), kW + "\\d+" + kWhy + "|" + kP};
     const QString completing[] = {kT, kR + "\\d+|" + kT, kT, QString()};
     return QRegularExpression("^(" + (completed ? completing : failing)[op] + ")$");
 }
