@@ -244,8 +244,8 @@ private slots:
         h.select(h.gridName(), {{1, 1}});
         QTest::keyClick(h.grid(), Qt::Key_Equal);
         QCOMPARE(h.pendingCount(), 0);
-        if (maps) QCOMPARE(h.picture()->surface().lineCount(), 3);    // the axes only
-        QVERIFY(h.editor->isSaved()); // a key with no table writes nothing
+        if (maps) QCOMPARE(h.picture()->surface().lineCount(), 3); // the axes only
+        QVERIFY(h.editor->isSaved());                              // a key with no table writes nothing
     }
 
     // The Hex tab through its real controls: the hex grid, the three boxes with their steppers and
