@@ -1,13 +1,9 @@
 // Faults of the link: what a port that cannot be used, a dead or wrong emulator and
 // a noisy line tell the user, and the simulated emulator staying in step.
 #include "emulator/batch_download_engine.h"
-#include "emulator/check_engine.h"
-#include "emulator/download_engine.h"
 #include "emulator/frames.h"
 #include "emulator/get_version.h"
 #include "emulator/qt_serial_port.h"
-#include "emulator/upload_changes.h"
-#include "emulator/verify_engine.h"
 #include "emulator_fixture.h"
 
 #include <cerrno>
@@ -48,45 +44,6 @@ TEST_F(LinkFaults, IdentificationOnAMissingDeviceSaysWhyAndFindsNothing) {
     EXPECT_EQ(
         observer.messages,
         QStringList{QStringLiteral("Error finding Usable Port.\nCannot open %1: no such device").arg(dev)});
-}
-
-// One message per failed address, naming the reason, whatever the re-sends did.
-TEST_F(LinkFaults, AFailedAddressGetsOneMessageWithItsReason) {
-    enum Run { Download, Verify, Upload };
-    const struct {
-        Run run;
-        SimulatedEmulator::Faults faults;
-        QString expected;
-    } rows[] = {
-        {Download, {0, 0, true}, "Error writing to Ram at Address 0\nNo reply from the emulator."},
-        {Download, {0, 1, false}, "Error writing to Ram at Address 0\nThe emulator echoed FC instead of 03."},
-        {Verify, {0, 0, true}, "Error Reading Address 0\nNo reply from the emulator."},
-        {Upload, {0, 0, true}, "Error writing to Ram at Address 5\nNo reply from the emulator."},
-        {Upload, {0, 1, false}, "Error writing to Ram at Address 5\nThe emulator echoed BF instead of 40."},
-    };
-    for (const auto& row : rows) {
-        observer.messages.clear();
-        setImage(64);
-        StoreByte(state, 5, 0x40);
-        device.setFaults(row.faults);
-        const int framesBefore = static_cast<int>(wire.writes.size());
-        TransferResult r;
-        if (row.run == Download) r = DownloadEngine(context()).run();
-        if (row.run == Verify) r = VerifyEngine(context()).run();
-        if (row.run == Upload) r = UploadChanges(context()).Upload_Changes(true);
-        EXPECT_EQ(r.outcome, TransferOutcome::Failed) << row.expected.toStdString();
-        EXPECT_EQ(observer.messages, QStringList{row.expected});
-        // Writes keep their three re-sends; a read is made once.
-        EXPECT_EQ(static_cast<int>(wire.writes.size()) - framesBefore, row.run == Verify ? 1 : 4);
-    }
-}
-
-TEST_F(LinkFaults, CheckRunsWhateverTheImageSize) {
-    setImage(70000);
-    const TransferResult r = CheckEngine(context()).run();
-    EXPECT_EQ(r.outcome, TransferOutcome::Completed);
-    EXPECT_EQ(observer.messages.value(0), QStringLiteral("K"));
-    EXPECT_EQ(observer.whats.last(), QStringLiteral("No Errors"));
 }
 
 // A line that never falls silent: a stray byte waits every 10 ms on the test clock,

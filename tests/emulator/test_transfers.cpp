@@ -122,6 +122,7 @@ const Case kCases[] = {
     {"batch_ack_lost", B, 256, {}, {2, 0, false}, -1, failed, {kTimeOut}, kW, "", 2, true},
     {"batch_vanish", B, 1024, {}, {}, 4, failed, {"Port error at Address 64*"}, "", "", 2, true},
     {"check", C, 64, {}, {}, -1, done, {"K", kNoTime}, "No Errors", kR, 1, true},
+    {"check_past_64k", C, 70000, {}, {}, -1, done, {"K", kNoTime}, "No Errors", kR, 1, true}, // no image sent
     {"check_silent", C, 64, {}, {0, 0, true}, -1, failed, {kTimeOut, ""}, kR, "", 1, true},
     {"upload", U, 100, {95, 5, 96, 111, 5000}, {}, -1, done, {}, "", kW, 2, false},
     {"upload_resends", U, 64, {1, 2, 3}, {0, 2, false}, -1, done, {}, "", kW + "  (1)", 5, false},
