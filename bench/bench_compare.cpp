@@ -5,6 +5,7 @@
 #include "core/change_list.h"
 #include "core/edit_history.h"
 #include "core/values.h"
+#include "measure.h"
 
 #include <QElapsedTimer>
 
@@ -15,24 +16,9 @@
 #include <vector>
 
 using namespace korvel;
+using korvel::bench::measure;
 
-namespace {
-
-// Median and best of `runs` timings, in milliseconds.
-void measure(const char* what, int runs, double budget, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-48s median %8.3f ms   best %8.3f ms   budget %6.1f ms   %s\n", what, ms[ms.size() / 2],
-                ms[0], budget, ms[ms.size() / 2] <= budget ? "ok" : "OVER");
-}
-
-} // namespace
+namespace {} // namespace
 
 int main() {
     constexpr int kLength = 32 * 1024;

@@ -8,6 +8,7 @@
 #include "editor/frm_editor.h"
 #include "emulator/simulated_emulator.h"
 #include "emulator/simulated_port.h"
+#include "measure.h"
 #include "widgets/prompt.h"
 #include "widgets/services.h"
 
@@ -22,6 +23,7 @@
 #include <vector>
 
 using namespace korvel;
+using korvel::bench::measure;
 
 namespace {
 
@@ -33,20 +35,6 @@ public:
     bool askYesNo(const QString&) override { return false; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
 };
-
-// Median and best of `runs` timings, in milliseconds.
-void measure(const char* what, int runs, double budget, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-48s median %8.2f ms   best %8.2f ms   budget %6.1f ms   %s\n", what, ms[ms.size() / 2],
-                ms[0], budget, ms[ms.size() / 2] <= budget ? "ok" : "OVER");
-}
 
 QByteArray definition300() {
     QByteArray s = "ECU FORMAT\r\n{\r\nHeader = bench\r\nVersion = 1\r\nChecksumAddress = 9FFEE\r\n"

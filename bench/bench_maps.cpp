@@ -8,6 +8,7 @@
 #include "editor/maps_tab.h"
 #include "emulator/simulated_emulator.h"
 #include "emulator/simulated_port.h"
+#include "measure.h"
 #include "widgets/picture_box.h"
 #include "widgets/picture_renderer.h"
 #include "widgets/prompt.h"
@@ -27,6 +28,7 @@
 #include <vector>
 
 using namespace korvel;
+using korvel::bench::measure;
 
 namespace {
 
@@ -38,20 +40,6 @@ public:
     bool askYesNo(const QString&) override { return false; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
 };
-
-// Median and best of `runs` timings, in milliseconds.
-void measure(const char* what, int runs, double budget, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-58s median %8.2f ms   best %8.2f ms   budget %6.1f ms   %s\n", what, ms[ms.size() / 2],
-                ms[0], budget, ms[ms.size() / 2] <= budget ? "ok" : "OVER");
-}
 
 // The Hex tab's worst case in one picture: a 500 x 500 byte window as a mesh, every
 // point with its circle and its links back (250,000 circles, 499,000 lines).

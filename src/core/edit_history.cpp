@@ -17,24 +17,23 @@ bool EditHistory::record(EditAction action) {
     return true;
 }
 
-const EditAction* EditHistory::undo(AppState& state) {
-    if (m_undo.empty()) return nullptr;
-    m_redo.push_back(std::move(m_undo.back()));
-    m_undo.pop_back();
-    const EditAction& action = m_redo.back();
+const EditAction* EditHistory::move(std::vector<EditAction>& from, std::vector<EditAction>& to,
+                                    AppState& state, bool after) {
+    if (from.empty()) return nullptr;
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+    const EditAction& action = to.back();
     for (const ByteChange& c : action)
-        StoreByte(state, c.address, c.before);
+        StoreByte(state, c.address, after ? c.after : c.before);
     return &action;
 }
 
+const EditAction* EditHistory::undo(AppState& state) {
+    return move(m_undo, m_redo, state, false);
+}
+
 const EditAction* EditHistory::redo(AppState& state) {
-    if (m_redo.empty()) return nullptr;
-    m_undo.push_back(std::move(m_redo.back()));
-    m_redo.pop_back();
-    const EditAction& action = m_undo.back();
-    for (const ByteChange& c : action)
-        StoreByte(state, c.address, c.after);
-    return &action;
+    return move(m_redo, m_undo, state, true);
 }
 
 void EditHistory::clear() {

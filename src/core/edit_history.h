@@ -52,6 +52,11 @@ public:
     void clear();
 
 private:
+    // Moves the last action of `from` onto `to` and stores its bytes as they were after it
+    // (`after`) or before it.
+    static const EditAction* move(std::vector<EditAction>& from, std::vector<EditAction>& to, AppState& state,
+                                  bool after);
+
     std::vector<EditAction> m_undo;
     std::vector<EditAction> m_redo;
 };
