@@ -132,9 +132,13 @@ void ArraysTab::grdLine_KeyDown(int keyCode) {
     // Only the selected cells are written, from the image's bytes as they are now: a byte
     // another tab changed since the table was chosen is never put back.
     const int rows = vars.ArrayRows;
-    const bool stored = stepSelectedCells(
-        m_context.services.state, m_span, vars.ArrayValues,
-        [&](int c, int r) { return m_grdLine->isCellSelected(rows - r, c + 1); }, keyCode);
+    bool stored = false;
+    AppState& state = m_context.services.state;
+    recordEdit(vars.History, state, {{m_span.address, m_span.cols * m_span.rows}}, [&] {
+        stored = stepSelectedCells(
+            state, m_span, vars.ArrayValues,
+            [&](int c, int r) { return m_grdLine->isCellSelected(rows - r, c + 1); }, keyCode);
+    });
     Draw_Grid(vars.ArrayCols, vars.ArrayRows);
     if (stored) vars.IsSaved = false;
 }

@@ -22,7 +22,10 @@ std::optional<ChecksumLayout> layoutOrRefuse(EditorContext& context, bool closin
 }
 
 void store(EditorContext& context, const ChecksumLayout& layout, const QString& text) {
-    if (storeChecksum(context.services.state, layout, text)) context.vars.IsSaved = false;
+    bool stored = false;
+    recordEdit(context.vars.History, context.services.state, {{layout.address, layout.size}},
+               [&] { stored = storeChecksum(context.services.state, layout, text); });
+    if (stored) context.vars.IsSaved = false;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/edit_history.h"
 #include "core/value_matrix.h"
 
 #include <QtGlobal>
@@ -23,6 +24,8 @@ struct EditorState {
     int MapCols = 0, MapRows = 0;
     double MapXMax = 1, MapYMax = 1, MapZMax = 1;
     ValueMatrix ArrayValues, MapValues, HexValues;
+    // Every action that changed bytes, for undo and redo; it lives as long as the window.
+    EditHistory History;
 };
 
 } // namespace korvel

@@ -1,6 +1,7 @@
 #include "flags_tab.h"
 
 #include "core/app_state.h"
+#include "core/edit_history.h"
 #include "core/values.h"
 #include "widgets/named_controls.h"
 #include "widgets/prompt.h"
@@ -112,7 +113,8 @@ void FlagsTab::chkFlag_Click(int) {
     for (int i = 0; i < 8; ++i)
         if (m_chkFlag[static_cast<size_t>(i)]->isChecked()) b += 1 << (7 - i);
     AppState& state = m_context.services.state;
-    StoreByte(state, itemAddress(state.EcuItemTable[static_cast<size_t>(m_item)]), b);
+    const int address = itemAddress(state.EcuItemTable[static_cast<size_t>(m_item)]);
+    recordEdit(vars.History, state, {{address, 1}}, [&] { StoreByte(state, address, b); });
     vars.IsSaved = false;
 }
 

@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -101,6 +102,19 @@ void frmEditor::buildControls() {
         m_hexTab->RedrawHex();
     });
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
+    // Ctrl+Z takes the last byte change back, Ctrl+Shift+Z and Ctrl+Y make it again; Ctrl+S saves.
+    // One shortcut a command, with all its keys: two shortcuts on the same keys would cancel out.
+    const auto shortcut = [this](QList<QKeySequence> keys, void (frmEditor::*handler)()) {
+        auto* s = new QShortcut(this);
+        s->setKeys(keys);
+        connect(s, &QShortcut::activated, this, handler);
+    };
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+    shortcut(QKeySequence::keyBindings(QKeySequence::Undo), &frmEditor::undo);
+    shortcut(redoKeys, &frmEditor::redo);
+    shortcut(QKeySequence::keyBindings(QKeySequence::Save), &frmEditor::cmdSave_Click);
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
     connect(m_cmdUpload, &QPushButton::clicked, this, &frmEditor::cmdUpload_Click);
     connect(m_cmdComplete, &QPushButton::clicked, this, &frmEditor::openTransfer<frmDownload>);
@@ -235,6 +249,24 @@ bool frmEditor::saveImage() {
     m_services.prompt.message(state.BinPath.toUpper() + QStringLiteral(" Saved."));
     m_vars.IsSaved = true;
     return true;
+}
+
+void frmEditor::undo() {
+    stepHistory(&EditHistory::undo);
+}
+
+void frmEditor::redo() {
+    stepHistory(&EditHistory::redo);
+}
+
+void frmEditor::stepHistory(const EditAction* (EditHistory::*step)(AppState&)) {
+    // The image is not changed under a running upload (transfer windows are modal anyway).
+    if (m_uploading || !m_opened) return;
+    if (!(m_vars.History.*step)(m_services.state)) return;
+    m_vars.IsSaved = false;
+    reloadTabs();
+    m_mapsTab->redrawMap();
+    m_hexTab->RedrawHex();
 }
 
 void frmEditor::cmdSave_Click() {

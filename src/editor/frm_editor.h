@@ -34,6 +34,10 @@ public:
     // Sorts the items into the four tab lists; false when they do not add up to ItemCount.
     bool FillItemLists();
     void cmdSave_Click();
+    // Takes the last action that changed bytes back (Ctrl+Z), or makes it again (Ctrl+Shift+Z,
+    // Ctrl+Y); each is stored like an edit and recorded as pending.
+    void undo();
+    void redo();
     void SSTab1_Click();
     void cmdUpload_Click();
     // Sends every byte changed since start to the emulator, reporting in lblWhat/lblWhere.
@@ -62,6 +66,7 @@ private:
     bool Form_Unload();
     // Every tab reads what it shows again from the image.
     void reloadTabs();
+    void stepHistory(const EditAction* (EditHistory::*step)(AppState&));
 
     Services& m_services;
     EditorState m_vars;

@@ -223,9 +223,13 @@ void MapsTab::grdMap_KeyDown(int keyCode) {
     // divisors can only rise.
     MapDivisors divisors{vars.MapXMax, vars.MapYMax, vars.MapZMax};
     const int rows = vars.MapRows;
-    const bool stored = stepSelectedCells(
-        m_context.services.state, m_span, vars.MapValues,
-        [&](int c, int r) { return m_grdMap->isCellSelected(rows - r, c + 1); }, keyCode, &divisors);
+    bool stored = false;
+    AppState& state = m_context.services.state;
+    recordEdit(vars.History, state, {{m_span.address, m_span.cols * m_span.rows}}, [&] {
+        stored = stepSelectedCells(
+            state, m_span, vars.MapValues,
+            [&](int c, int r) { return m_grdMap->isCellSelected(rows - r, c + 1); }, keyCode, &divisors);
+    });
     vars.MapXMax = divisors.xMax;
     vars.MapYMax = divisors.yMax;
     vars.MapZMax = divisors.zMax;

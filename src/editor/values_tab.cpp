@@ -144,7 +144,8 @@ void ValuesTab::scrValue_Change() {
         m_scrValue->setValue(0);
         return;
     }
-    storeRawValue(state, itemAddress(*item), n, *next);
+    const int address = itemAddress(*item);
+    recordEdit(vars.History, state, {{address, n}}, [&] { storeRawValue(state, address, n, *next); });
     m_txtValue_Raw->setText(hexNumber(*next));
     if (item->Factor != 0) m_txtValue_Calc->setText(calculatedText(state, *item, *next));
     m_scrValue->setValue(0);

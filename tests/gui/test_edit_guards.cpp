@@ -1,7 +1,7 @@
 // The editor never writes what the user did not mean: a grid shows the bytes as they are now,
 // Esc and the wheel change nothing, a failed save at closing keeps the tables, the main window
 // opens one window at a time; definitions that cannot be counted or have no checksum, and a
-// port that cannot be used, are handled.
+// port that cannot be used, are handled; every byte change can be taken back and made again.
 #include "main_window/frm_main.h"
 #include "support/editor_harness.h"
 #include "transfer/frm_download.h"
@@ -50,6 +50,32 @@ private slots:
         QTest::keyClick(h.find<TableGrid>("grdLine"), Qt::Key_Right); // no edit key: nothing written
         QVERIFY(h.editor->isSaved());
         QCOMPARE(h.bytes(0x300, 4), QStringLiteral("007F0000"));
+    }
+
+    void undoAndRedoTakeBackEachActionAsAnEdit() {
+        Guarded h;
+        h.choose("cmb0Dim", 0);
+        h.type("txtValue_Raw", "7F", 0);
+        h.find<QScrollBar>("scrValue")->setFocus(); // leaving the box commits: one action
+        h.showTab(3);
+        h.choose("cmb2Dim", 0);
+        h.select("grdMap", {{16, 1}, {16, 2}, {15, 1}});
+        QTest::keyClick(h.find<TableGrid>("grdMap"), Qt::Key_Equal); // one action for the selection
+        QCOMPARE(h.bytes(0x301) + h.bytes(0x400, 2) + h.bytes(0x410), QStringLiteral("7F010101"));
+        h.fx.state.PendingChanges = std::vector<BinCell>(h.fx.state.PendingChanges.size());
+        h.editor->vars().IsSaved = true;
+        QTest::keySequence(h.editor.get(), QKeySequence::Undo);
+        QCOMPARE(h.bytes(0x400, 2) + h.bytes(0x410) + h.find<TableGrid>("grdMap")->text(16, 1),
+                 QStringLiteral("0000000"));
+        QCOMPARE(h.pending(0x400, 2) + h.pending(0x410), QStringLiteral("000000")); // the next download too
+        QVERIFY(!h.editor->isSaved());
+        QTest::keySequence(h.editor.get(), QKeySequence::Undo);
+        QCOMPARE(h.bytes(0x301), QStringLiteral("20"));
+        QTest::keyClick(h.editor.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(h.bytes(0x301) + h.bytes(0x400), QStringLiteral("7F00"));
+        QTest::keySequence(h.editor.get(), QKeySequence::Save);
+        QCOMPARE(fileBytes(h.fx.state.BinPath).mid(0x301, 1), QByteArray("\x7F"));
+        QVERIFY(h.editor->isSaved());
     }
 
     void escAndTheWheelChangeNothing() {
