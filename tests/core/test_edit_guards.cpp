@@ -10,6 +10,7 @@
 #include "core/values.h"
 #include "core_fixture.h"
 
+#include <algorithm>
 #include <set>
 #include <sys/stat.h>
 
@@ -42,7 +43,8 @@ TEST(GridStep, StepsOnlySelectedCellsFromTheImageAsItIsNow) {
     // clang-format off
     const std::tuple<int, std::set<int>, std::vector<int>> rows[] = { // key, cells c + 3 r, bytes after
         {kKeyCodePlus, {0, 4}, {11, 99, 255, 13, 15, 0}}, {kKeyCodeMinus, {2, 5}, {10, 99, 254, 13, 14, 0}},
-        {kKeyCodePlus, {}, {10, 99, 255, 13, 14, 0}}, {37 /* an arrow */, {0, 1, 2, 3, 4, 5}, {10, 99, 255, 13, 14, 0}}};
+        {kKeyCodePlus, {}, {10, 99, 255, 13, 14, 0}}, {37 /* an arrow */, {0, 1, 2, 3, 4, 5}, {10, 99, 255, 13, 14, 0}},
+        {kKeyCodePlus, {6, 7, 8}, {10, 99, 255, 13, 14, 0}}}; // a row past the table is never written
     // clang-format on
     for (const auto& [key, selected, after] : rows) {
         auto s =
@@ -54,7 +56,8 @@ TEST(GridStep, StepsOnlySelectedCellsFromTheImageAsItIsNow) {
         MapDivisors d;
         const bool stored = stepSelectedCells(
             *s, span, values, [&](int c, int r) { return selected.count(c + 3 * r) > 0; }, key, &d);
-        const int written = key == 37 ? 0 : int(selected.size());
+        const int written =
+            key == 37 ? 0 : int(std::count_if(selected.begin(), selected.end(), [](int i) { return i < 6; }));
         EXPECT_EQ(stored, written > 0);
         EXPECT_EQ(pendingCount(*s), 1 + written) << "only the stepped cells are recorded";
         for (int i = 0; i < 6; ++i)
@@ -80,7 +83,8 @@ TEST(ItemBounds, AddressesNearTheTopOfTheRangeAreRefusedNotWrapped) {
 
 TEST(DefinitionRead, AFailedReadLeavesNoItemOfAnEarlierDefinition) {
     AppState s;
-    ASSERT_EQ(readEcuData(s, definition(3, {"10", "20", "30"})).outcome, EcuReadResult::Outcome::Read);
+    // A blank first line is skipped, not taken for the whole file.
+    ASSERT_EQ(readEcuData(s, "\n" + definition(3, {"10", "20", "30"})).outcome, EcuReadResult::Outcome::Read);
     // The second definition promises three items but its file ends after the first.
     EXPECT_EQ(readEcuData(s, definition(3, {"40"})).outcome, EcuReadResult::Outcome::ItemError);
     EXPECT_EQ(s.EcuItemTable[1].Address.trimmed(), QStringLiteral("40"));
@@ -123,6 +127,8 @@ TEST(HexSteps, StepsBringAWindowTooLargeBackInsideAndStopAtTheEnd) {
         {"35", "140", HexBox::Rows, -1, false}, {"0", "150", HexBox::Start, +1, false}, // start 0 stays 0
         {"8D", "2", HexBox::Start, -1, true}, {"8E", "2", HexBox::Start, -1, false}}; // 8E..8F fits last
     // clang-format on
+    EXPECT_FALSE(parseHexWindow({"35", "600", "1"}) || parseHexWindow({"35", "140", "x"}) ||
+                 parseHexWindow({"zz", "140", "1"}));
     for (const auto& [start, cols, box, v, taken] : rows) {
         const HexWindowTexts accepted{start, cols, "1"};
         const QString& text = box == HexBox::Start  ? accepted.start
