@@ -18,8 +18,6 @@
 using namespace korvel;
 using korvel::bench::measure;
 
-namespace {} // namespace
-
 int main() {
     constexpr int kLength = 32 * 1024;
     auto s = std::make_unique<AppState>();

@@ -63,20 +63,4 @@ bool stepSelectedCells(AppState& state, const TableSpan& span, ValueMatrix& valu
     return stored;
 }
 
-void storeTable(AppState& state, const TableSpan& span, ValueMatrix& values, MapDivisors* divisors) {
-    const TableSpan t = inMatrix(span);
-    for (int r = 0; r < t.rows; ++r) {
-        for (int c = 0; c < t.cols; ++c) {
-            const qint64 i = qint64{t.address} + qint64{span.cols} * r + c;
-            if (i < 0 || i >= kImageCells) continue;
-            const int index = static_cast<int>(i);
-            StoreByte(state, index, static_cast<int>(std::clamp(values.at(c, r), 0.0, 255.0)));
-            if (divisors) {
-                values.set(c, r, state.byteAt(index));
-                divisors->raise(c, r, values.at(c, r));
-            }
-        }
-    }
-}
-
 } // namespace korvel

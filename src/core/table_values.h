@@ -40,11 +40,6 @@ struct TableSpan {
 void loadTable(const AppState& state, const TableSpan& span, ValueMatrix& values,
                MapDivisors* divisors = nullptr);
 
-// Stores every cell of the table (row after row) with StoreByte, recording each byte as
-// pending even when unchanged. With `divisors` each cell is read back from the image
-// and the divisors raised, as the map's edit does.
-void storeTable(AppState& state, const TableSpan& span, ValueMatrix& values, MapDivisors* divisors = nullptr);
-
 // A grid key on a table. The table is first read again from the image (other tabs and the
 // checksum may have written into its bytes since it was shown), raising `divisors` where
 // given; then for the plus and minus keys each cell for which `selected(c, r)` holds is

@@ -15,8 +15,6 @@
 
 namespace korvel {
 
-namespace {} // namespace
-
 ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     m_cmb1Dim = new QComboBox(this);
     m_cmb1Dim->setObjectName(QStringLiteral("cmb1Dim"));

@@ -14,8 +14,6 @@
 
 namespace korvel {
 
-namespace {} // namespace
-
 FlagsTab::FlagsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     m_cmbFlag = new QComboBox(this);
     m_cmbFlag->setObjectName(QStringLiteral("cmbFlag"));

@@ -31,8 +31,6 @@
 
 namespace korvel {
 
-namespace {} // namespace
-
 frmEditor::frmEditor(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("frmEditor"));
     setWindowTitle(QStringLiteral("Korvel Version ?.??"));
@@ -96,10 +94,7 @@ void frmEditor::buildControls() {
 
     connect(cmdChkSum, &QPushButton::clicked, this, [this] {
         cmdChkSum_Click(m_context);
-        // The stored checksum may lie in the bytes of an item on screen.
-        reloadTabs();
-        m_mapsTab->redrawMap();
-        m_hexTab->RedrawHex();
+        reloadTabs(); // the stored checksum may lie in the bytes of an item on screen
     });
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
     // Ctrl+Z takes the last byte change back, Ctrl+Shift+Z and Ctrl+Y make it again; Ctrl+S saves.
@@ -225,13 +220,13 @@ void frmEditor::reloadTabs() {
     m_valuesTab->reload();
     m_arraysTab->reload();
     m_mapsTab->reload();
+    m_mapsTab->redrawMap();
+    m_hexTab->RedrawHex();
 }
 
 void frmEditor::SSTab1_Click() {
     // A tab shown again is read again: other tabs may have written into its bytes.
     reloadTabs();
-    m_hexTab->RedrawHex();
-    m_mapsTab->redrawMap();
     m_mapsTab->setSelectionHighlight(false);
     m_arraysTab->setSelectionHighlight(false);
 }
@@ -265,8 +260,6 @@ void frmEditor::stepHistory(const EditAction* (EditHistory::*step)(AppState&)) {
     if (!(m_vars.History.*step)(m_services.state)) return;
     m_vars.IsSaved = false;
     reloadTabs();
-    m_mapsTab->redrawMap();
-    m_hexTab->RedrawHex();
 }
 
 void frmEditor::cmdSave_Click() {
@@ -301,14 +294,10 @@ void frmEditor::reject() {
     m_closing = true;
     const bool close = Form_Unload();
     m_closing = false;
-    if (close) {
+    if (close)
         QDialog::reject();
-        return;
-    }
-    // Still open: the closing check may have stored the checksum into bytes on screen.
-    reloadTabs();
-    m_mapsTab->redrawMap();
-    m_hexTab->RedrawHex();
+    else
+        reloadTabs(); // still open: the closing check may have stored the checksum into bytes on screen
 }
 
 } // namespace korvel

@@ -64,7 +64,7 @@ private:
     bool saveImage();
     // The closing questions; false when the window must stay open (a save that failed).
     bool Form_Unload();
-    // Every tab reads what it shows again from the image.
+    // Every tab reads what it shows again from the image; the map and the Hex pictures are redrawn.
     void reloadTabs();
     void stepHistory(const EditAction* (EditHistory::*step)(AppState&));
 

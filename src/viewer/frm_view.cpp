@@ -20,8 +20,6 @@
 
 namespace korvel {
 
-namespace {} // namespace
-
 frmView::frmView(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("frmView"));
     m_picHexLine = new PictureBox(this);
