@@ -133,6 +133,7 @@ TEST(ReadEcu, LayoutRulesAndErrors) {
         {"fraction in a whole number", ecu(2, one + block().replace("Rows = 1", "Rows = 1.5")), itemError, 1},
         {"double does not convert", ecu(1, block().replace("Offset = -40.5", "Offset = abc")), itemError, 0},
         {"line without equals", ecu(1, block().replace("Kind", "Kind 0\r\nKind")), itemError, 0},
+        {"text line without equals", ecu(1, block().replace("Title", "Title x\r\nTitle")), itemError, 0},
         {"empty file", "", headerError, 0},
         {"ends before the header", "FORMAT\r\nnothing\r\n", headerError, 0},
         {"ends inside the header", "FORMAT\r\n{\r\nHeader = a\r\n", headerError, 0},
