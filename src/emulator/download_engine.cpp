@@ -34,10 +34,7 @@ TransferResult DownloadEngine::run() {
         if (!w.written) {
             closeLink();
             // One message for the address, however many of its re-sends failed.
-            m_observer.message(QStringLiteral("Error writing to Ram at Address %1\n%2")
-                                   .arg(a)
-                                   .arg(writeFailureReason(w.reply, data)),
-                               TransferObserver::Icon::Critical);
+            m_observer.message(writeFailureMessage(a, w.reply, data), TransferObserver::Icon::Critical);
             m_observer.setWhat(QString());
             m_observer.setWhere(QString());
             result.resends += previousResends;

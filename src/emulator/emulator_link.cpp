@@ -7,11 +7,13 @@
 
 namespace korvel {
 
-QString writeFailureReason(const QByteArray& reply, quint8 value) {
-    if (reply.isEmpty()) return noReplyReason();
-    return QStringLiteral("The emulator echoed %1 instead of %2.")
-        .arg(QString::fromLatin1(reply.toHex(' ').toUpper()),
-             QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+QString writeFailureMessage(int address, const QByteArray& reply, quint8 value) {
+    const QString why = reply.isEmpty()
+                            ? noReplyReason()
+                            : QStringLiteral("The emulator echoed %1 instead of %2.")
+                                  .arg(QString::fromLatin1(reply.toHex(' ').toUpper()),
+                                       QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+    return QStringLiteral("Error writing to Ram at Address %1\n%2").arg(address).arg(why);
 }
 
 QString noReplyReason() {

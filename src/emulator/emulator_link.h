@@ -36,9 +36,9 @@ struct WriteResult {
     QByteArray reply; // the last reply taken, empty when none came
 };
 
-// Why a byte failed, for the line under "Error writing to Ram at Address d": no
+// "Error writing to Ram at Address d" with a second line saying why the byte failed: no
 // reply at all, or the echo that came instead of `value` (hexadecimal bytes).
-QString writeFailureReason(const QByteArray& reply, quint8 value);
+QString writeFailureMessage(int address, const QByteArray& reply, quint8 value);
 // The same for a read that got no reply.
 QString noReplyReason();
 

@@ -55,10 +55,7 @@ TransferResult UploadChanges::Upload_Changes(bool verify) {
         if (!w.written) {
             closeLink();
             result.resends += previousResends;
-            m_observer.message(QStringLiteral("Error writing to Ram at Address %1\n%2")
-                                   .arg(a)
-                                   .arg(writeFailureReason(w.reply, data)),
-                               TransferObserver::Icon::Critical);
+            m_observer.message(writeFailureMessage(a, w.reply, data), TransferObserver::Icon::Critical);
             clearLabels();
             return result;
         }
