@@ -14,6 +14,7 @@ bool EditHistory::record(EditAction action) {
               [](const ByteChange& x, const ByteChange& y) { return x.address < y.address; });
     m_undo.push_back(std::move(action));
     m_redo.clear();
+    notify(m_undo.back());
     return true;
 }
 
@@ -25,6 +26,7 @@ const EditAction* EditHistory::move(std::vector<EditAction>& from, std::vector<E
     const EditAction& action = to.back();
     for (const ByteChange& c : action)
         StoreByte(state, c.address, after ? c.after : c.before);
+    notify(action);
     return &action;
 }
 
@@ -34,6 +36,11 @@ const EditAction* EditHistory::undo(AppState& state) {
 
 const EditAction* EditHistory::redo(AppState& state) {
     return move(m_redo, m_undo, state, true);
+}
+
+void EditHistory::notify(const EditAction& action) const {
+    for (const Listener& listener : m_listeners)
+        listener(action);
 }
 
 void EditHistory::clear() {

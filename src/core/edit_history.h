@@ -51,14 +51,23 @@ public:
 
     void clear();
 
+    // Called after every action that changed bytes: one recorded, undone or redone, with
+    // its bytes (the image already holds the new values). Live update and the change
+    // marks follow edits through here.
+    using Listener = std::function<void(const EditAction&)>;
+    void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
+
 private:
+    void notify(const EditAction& action) const;
+
     // Moves the last action of `from` onto `to` and stores its bytes as they were after it
     // (`after`) or before it.
-    static const EditAction* move(std::vector<EditAction>& from, std::vector<EditAction>& to, AppState& state,
-                                  bool after);
+    const EditAction* move(std::vector<EditAction>& from, std::vector<EditAction>& to, AppState& state,
+                           bool after);
 
     std::vector<EditAction> m_undo;
     std::vector<EditAction> m_redo;
+    std::vector<Listener> m_listeners;
 };
 
 // Runs `edit`, which writes bytes through StoreByte, and records what it changed inside

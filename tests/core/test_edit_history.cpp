@@ -37,6 +37,8 @@ TEST_P(History, UndoAndRedoStoreThroughStoreByte) {
     for (int i = 0; i < 4; ++i)
         s->BinImage[static_cast<size_t>(i)].setValue(0);
     EditHistory history;
+    int heard = 0, steps = 0; // listeners hear every step that changed bytes, and only those
+    history.addListener([&](const EditAction& a) { heard += a.empty() ? 100 : 1; });
     int n = 0;
     for (const Step& step : GetParam()) {
         SCOPED_TRACE(++n);
@@ -47,6 +49,8 @@ TEST_P(History, UndoAndRedoStoreThroughStoreByte) {
             done = (step.what == 'u' ? history.undo(*s) : history.redo(*s)) != nullptr;
         EXPECT_EQ(done, step.done);
         EXPECT_EQ(cells(*s), step.cells);
+        steps += step.done;
+        EXPECT_EQ(heard, steps);
     }
 }
 
