@@ -27,11 +27,16 @@ QString valueLabelText(const EcuItem& item, bool showRaw) {
 
 QString cellText(const EcuItem& item, TableKind kind, bool showRaw, double raw,
                  const QString& numericFormat) {
+    if (showRaw) return QString::number(static_cast<quint64>(std::clamp(raw, 0.0, 255.0)));
+    return FormatCalculated(shownValue(item, kind, false, raw), numericFormat);
+}
+
+std::optional<double> shownValue(const EcuItem& item, TableKind kind, bool showRaw, double raw) {
     // Table cells are single bytes: whole numbers 0..255.
     const auto byte = static_cast<quint64>(std::clamp(raw, 0.0, 255.0));
-    if (showRaw) return QString::number(byte);
-    if (kind == TableKind::Map && item.Factor == 0) return FormatCalculated(0.0, numericFormat);
-    return FormatCalculated(CalculatedValue(item, byte), numericFormat);
+    if (showRaw) return static_cast<double>(byte);
+    if (kind == TableKind::Map && item.Factor == 0) return 0.0;
+    return CalculatedValue(item, byte);
 }
 
 std::vector<std::vector<QString>> gridTexts(const EcuItem& item, TableKind kind, bool showRaw,

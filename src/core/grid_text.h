@@ -4,6 +4,7 @@
 #include "value_matrix.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace korvel {
@@ -42,6 +43,9 @@ QString valueLabelText(const EcuItem& item, bool showRaw);
 // whose Factor is 0) gives 0 formatted; Conversion 1 with raw 0 has no value and gives
 // an empty text.
 QString cellText(const EcuItem& item, TableKind kind, bool showRaw, double raw, const QString& numericFormat);
+// The number a value cell shows, unformatted: what the heat map colours by. Nothing where
+// the cell's text is empty.
+std::optional<double> shownValue(const EcuItem& item, TableKind kind, bool showRaw, double raw);
 
 // Every text of the grid of a table of cols x rows (both clamped to the matrix),
 // indexed [grid row][grid column]: headings, value cells and the empty corner.

@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/grid_text.h"
 #include "core/values.h"
+#include "editor/table_marks.h"
 #include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
@@ -21,6 +22,8 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     m_cmb1Dim->setMinimumContentsLength(30);
     m_grdLine = new TableGrid(this);
     m_grdLine->setObjectName(QStringLiteral("grdLine"));
+    m_marks = std::make_unique<TableMarks>(m_context, *m_grdLine, TableKind::Array,
+                                           m_context.vars.ArrayShowRaw, m_context.vars.ArrayValues);
     m_cmdShowIn_1 = new QPushButton(QStringLiteral("Show in Calculated Values"), this);
     m_cmdShowIn_1->setObjectName(QStringLiteral("cmdShowIn_1"));
     m_lblLine_Xlabel = namedLabel(this, "lblLine_Xlabel", QStringLiteral("X Label"));
@@ -58,6 +61,12 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     connect(m_grdLine, &TableGrid::focusLost, this, [this] { setSelectionHighlight(false); });
 }
 
+ArraysTab::~ArraysTab() = default;
+
+void ArraysTab::showMarks() {
+    m_marks->refresh();
+}
+
 const EcuItem* ArraysTab::currentItem() const {
     if (m_itemNumber < 1 || m_itemNumber > kMaxItems) return nullptr;
     return &m_context.services.state.EcuItemTable[static_cast<size_t>(m_itemNumber)];
@@ -73,6 +82,7 @@ void ArraysTab::emptyTable() {
     vars.ArrayCols = vars.ArrayRows = 0;
     m_itemNumber = 0;
     m_span = {};
+    m_marks->setTable(nullptr, m_span);
 }
 
 void ArraysTab::clearVars() {
@@ -103,6 +113,7 @@ void ArraysTab::cmb1Dim_Click() {
     vars.ArrayRows = item.Rows;
     vars.ArrayCols = item.Columns;
     loadTable(state, m_span, vars.ArrayValues);
+    m_marks->setTable(&item, m_span);
     m_lblLine_Xlabel->setText(item.XLabel);
     m_lblLine_Ylabel->setText(item.YLabel);
     {
@@ -157,12 +168,15 @@ void ArraysTab::Draw_Grid(int X_Size, int Y_Size) {
     }
     m_lblLine_Zlabel->setText(valueLabelText(*item, showRaw));
     const QString& format = m_context.services.state.NumericFormat;
-    TableGrid::Bulk bulk(*m_grdLine);
-    for (int r = 1; r <= Y_Size; ++r)
-        for (int c = 1; c <= X_Size; ++c)
-            m_grdLine->setText(Y_Size + 1 - r, c,
-                               cellText(*item, TableKind::Array, showRaw,
-                                        m_context.vars.ArrayValues.at(c - 1, r - 1), format));
+    {
+        TableGrid::Bulk bulk(*m_grdLine);
+        for (int r = 1; r <= Y_Size; ++r)
+            for (int c = 1; c <= X_Size; ++c)
+                m_grdLine->setText(Y_Size + 1 - r, c,
+                                   cellText(*item, TableKind::Array, showRaw,
+                                            m_context.vars.ArrayValues.at(c - 1, r - 1), format));
+    }
+    m_marks->refresh();
 }
 
 } // namespace korvel

@@ -5,12 +5,15 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 namespace korvel {
 
+class TableMarks;
 class TableGrid;
 struct EcuItem;
 
@@ -20,6 +23,7 @@ class ArraysTab : public QWidget {
     Q_OBJECT
 public:
     explicit ArraysTab(EditorContext& context, QWidget* parent = nullptr);
+    ~ArraysTab() override;
 
     QComboBox* itemList() const { return m_cmb1Dim; }
     TableGrid* grid() const { return m_grdLine; }
@@ -37,6 +41,8 @@ public:
     // Reads the table shown again from the image and redraws it (after another tab or the
     // checksum may have written into its bytes).
     void reload();
+    // Marks and heat colours follow the baseline, the heat switch and edits made elsewhere.
+    void showMarks();
 
 private:
     const EcuItem* currentItem() const;
@@ -44,6 +50,7 @@ private:
     void emptyTable();
 
     EditorContext& m_context;
+    std::unique_ptr<TableMarks> m_marks;
     // The table shown: its item (0 for none) and where its bytes lie.
     int m_itemNumber = 0;
     TableSpan m_span;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/baseline.h"
 #include "core/edit_history.h"
 #include "core/value_matrix.h"
 
@@ -26,6 +27,10 @@ struct EditorState {
     ValueMatrix ArrayValues, MapValues, HexValues;
     // Every action that changed bytes, for undo and redo; it lives as long as the window.
     EditHistory History;
+    // What the image is compared with: the image as opened, or a BIN file the user chose.
+    Baseline Compare;
+    // The Arrays and Maps grids colour their cells by value.
+    bool HeatMap = false;
 };
 
 } // namespace korvel

@@ -65,6 +65,7 @@ void FlagsTab::emptyControls() {
         label->clear();
     for (QLabel* label : m_lblFlag_Yaxis)
         label->clear();
+    showMarks();
 }
 
 void FlagsTab::cmbFlag_Click() {
@@ -102,6 +103,20 @@ void FlagsTab::reload() {
     for (int bit = 0; bit < 8; ++bit)
         m_chkFlag[static_cast<size_t>(7 - bit)]->setChecked((b >> bit) & 1);
     vars.IsLoading = false;
+    showMarks();
+}
+
+void FlagsTab::showMarks() {
+    const AppState& state = m_context.services.state;
+    const Baseline& baseline = m_context.vars.Compare;
+    const int address = m_item == 0 ? -1 : itemAddress(state.EcuItemTable[static_cast<size_t>(m_item)]);
+    const bool differs = address >= 0 && baseline.differs(state, address);
+    const int was = differs ? baseline.byteAt(address) : 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        const bool changed = differs && (((state.byteAt(address) ^ was) >> bit) & 1);
+        setChangeMark(m_chkFlag[static_cast<size_t>(7 - bit)], changed,
+                      (was >> bit) & 1 ? QStringLiteral("was on") : QStringLiteral("was off"));
+    }
 }
 
 void FlagsTab::chkFlag_Click(int) {

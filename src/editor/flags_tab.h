@@ -29,6 +29,8 @@ public:
     void chkFlag_Click(int index);
     // Sets the bit boxes again from the image (another tab may have written the byte).
     void reload();
+    // Marks the boxes whose bit differs from the baseline, "was on" or "was off".
+    void showMarks();
 
     // The label of box i (0..7): characters 5i+1 .. 5i+5 of YAxis, fewer or none where the
     // text ends first. Spaces are kept.

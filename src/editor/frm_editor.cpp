@@ -3,9 +3,12 @@
 #include "core/app_state.h"
 #include "core/bin_image.h"
 #include "core/ecu_reader.h"
+#include "core/item_reading.h"
 #include "core/settings_file.h"
+#include "core/values.h"
 #include "core/version.h"
 #include "editor/arrays_tab.h"
+#include "editor/changes_view.h"
 #include "editor/checksum_questions.h"
 #include "editor/flags_tab.h"
 #include "editor/hex_tab.h"
@@ -21,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -71,6 +75,16 @@ void frmEditor::buildControls() {
     // Uploads always run with write checking: the box is ticked and not open to change.
     m_chkVerify->setChecked(true);
     m_chkVerify->setEnabled(false);
+    m_cmdCompare = namedButton(this, "cmdCompare", QStringLiteral("Compare with…"));
+    m_cmdCompare->setToolTip(
+        QStringLiteral("Mark every byte that differs from another BIN file, the stock one say"));
+    m_cmdCompareOpened = namedButton(this, "cmdCompareOpened", QStringLiteral("Compare with opened image"));
+    m_cmdChanges = namedButton(this, "cmdChanges", QStringLiteral("Changes…"));
+    m_chkHeatMap = new QCheckBox(QStringLiteral("Heat map"), this);
+    m_chkHeatMap->setObjectName(QStringLiteral("chkHeatMap"));
+    m_chkHeatMap->setToolTip(
+        QStringLiteral("Colour the cells of tables and maps from their lowest to their highest value"));
+    m_lblCompare = namedLabel(this, QStringLiteral("lblCompare"));
     m_lblWhat = namedLabel(this, QStringLiteral("lblWhat"));
     m_lblWhere = namedLabel(this, QStringLiteral("lblWhere"));
 
@@ -85,6 +99,11 @@ void frmEditor::buildControls() {
     buttons->addWidget(m_chkVerify, 1, 3);
     buttons->addWidget(m_lblWhat, 0, 4);
     buttons->addWidget(m_lblWhere, 1, 4);
+    buttons->addWidget(m_cmdCompare, 2, 0);
+    buttons->addWidget(m_cmdCompareOpened, 2, 1);
+    buttons->addWidget(m_cmdChanges, 2, 2);
+    buttons->addWidget(m_chkHeatMap, 2, 3);
+    buttons->addWidget(m_lblCompare, 2, 4);
     buttons->setColumnStretch(4, 1);
 
     auto* layout = new QVBoxLayout(this);
@@ -97,6 +116,12 @@ void frmEditor::buildControls() {
         reloadTabs(); // the stored checksum may lie in the bytes of an item on screen
     });
     connect(cmdSave, &QPushButton::clicked, this, &frmEditor::cmdSave_Click);
+    connect(m_cmdCompare, &QPushButton::clicked, this, &frmEditor::compareWith);
+    connect(m_cmdCompareOpened, &QPushButton::clicked, this, &frmEditor::compareWithOpened);
+    connect(m_cmdChanges, &QPushButton::clicked, this, &frmEditor::showChanges);
+    connect(m_chkHeatMap, &QCheckBox::toggled, this, &frmEditor::setHeatMap);
+    // Marks follow every action that changes bytes: edits, undo and redo.
+    m_vars.History.addListener([this](const EditAction&) { showMarks(); });
     // Ctrl+Z takes the last byte change back, Ctrl+Shift+Z and Ctrl+Y make it again; Ctrl+S saves.
     // One shortcut a command, with all its keys: two shortcuts on the same keys would cancel out.
     const auto shortcut = [this](QList<QKeySequence> keys, void (frmEditor::*handler)()) {
@@ -149,6 +174,7 @@ OpeningResult frmEditor::Form_Load() {
     m_mapsTab->setSelectionHighlight(false);
 
     if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
+    m_openedImage = m_vars.Compare = Baseline::ofImage(state);
     const EcuReadResult ecu = ReadEcuFile(state);
     switch (ecu.outcome) {
     case EcuReadResult::Outcome::HeaderError:
@@ -175,6 +201,12 @@ OpeningResult frmEditor::Form_Load() {
     setDefaultPointer();
     setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + fileSizeCaption(state.BinSize));
     m_opened = true;
+    {
+        const QSignalBlocker quiet(m_chkHeatMap); // reading the setting is not a choice to store
+        m_chkHeatMap->setChecked(settings.ReadSetting(QStringLiteral("Heat Map")) == QLatin1String("1"));
+    }
+    m_vars.HeatMap = m_chkHeatMap->isChecked();
+    showMarks();
     return {};
 }
 
@@ -222,6 +254,116 @@ void frmEditor::reloadTabs() {
     m_mapsTab->reload();
     m_mapsTab->redrawMap();
     m_hexTab->RedrawHex();
+    showMarks();
+}
+
+void frmEditor::showMarks() {
+    m_flagsTab->showMarks();
+    m_valuesTab->showMarks();
+    m_arraysTab->showMarks();
+    m_mapsTab->showMarks();
+    m_hexTab->showMarks();
+    markLists();
+    if (m_changes && m_changes->isVisible()) m_changes->refresh();
+    const Baseline& b = m_vars.Compare;
+    m_lblCompare->setText(b.path().isEmpty()
+                              ? QStringLiteral("Compared with the image as opened")
+                              : QStringLiteral("Compared with %1").arg(QFileInfo(b.path()).fileName()));
+    m_lblCompare->setToolTip(b.path());
+    m_cmdCompareOpened->setEnabled(!b.path().isEmpty());
+}
+
+void frmEditor::markLists() {
+    const AppState& state = m_services.state;
+    const std::pair<const std::vector<int>*, QComboBox*> lists[] = {
+        {&m_vars.FlagItems, m_flagsTab->itemList()},
+        {&m_vars.ValueItems, m_valuesTab->itemList()},
+        {&m_vars.ArrayItems, m_arraysTab->itemList()},
+        {&m_vars.MapItems, m_mapsTab->itemList()}};
+    QFont bold;
+    bold.setBold(true);
+    for (const auto& [items, list] : lists)
+        for (int i = 0; i < static_cast<int>(items->size()) && i < list->count(); ++i) {
+            const EcuItem& item = state.EcuItemTable[static_cast<size_t>((*items)[static_cast<size_t>(i)])];
+            const ItemClass cls = classOf(item);
+            const bool differs =
+                itemRefusal(state, item, cls).isEmpty() &&
+                m_vars.Compare.anyDiffers(state, itemAddress(item), itemByteCount(item, cls));
+            if (list->itemData(i, Qt::FontRole).isValid() != differs)
+                list->setItemData(i, differs ? QVariant(bold) : QVariant(), Qt::FontRole);
+        }
+}
+
+void frmEditor::compareWith() {
+    AppState& state = m_services.state;
+    const QString path =
+        m_services.prompt.openFile(QStringLiteral("Compare with"), QFileInfo(state.BinPath).absolutePath(),
+                                   QStringLiteral("BIN Files (*.bin);;All Files (*)"));
+    if (path.isEmpty()) return;
+    // A file that cannot be read leaves the baseline as it was.
+    if (const Status s = m_vars.Compare.loadFile(path); !s) {
+        m_services.prompt.message(QStringLiteral("Cannot compare with %1.\n%2").arg(path, s.error()),
+                                  Prompt::Icon::Critical);
+        return;
+    }
+    showMarks();
+}
+
+void frmEditor::compareWithOpened() {
+    m_vars.Compare = m_openedImage;
+    showMarks();
+}
+
+void frmEditor::showChanges() {
+    if (!m_changes) {
+        m_changes = new frmChanges(m_services.state, m_vars.Compare, this);
+        connect(m_changes, &frmChanges::itemChosen, this, &frmEditor::openItem);
+        connect(m_changes, &frmChanges::byteChosen, this, [this](int address) {
+            m_tabs->setCurrentWidget(m_hexTab);
+            m_hexTab->showAddress(address);
+        });
+    }
+    m_changes->refresh();
+    m_changes->show();
+    m_changes->raise();
+    m_changes->activateWindow();
+}
+
+void frmEditor::openItem(int number) {
+    if (number < 1 || number > kMaxItems) return;
+    struct Place {
+        ItemClass cls;
+        QWidget* tab;
+        const std::vector<int>* items;
+        QComboBox* list;
+        std::function<void()> choose;
+    };
+    const Place places[] = {{ItemClass::Flag, m_flagsTab, &m_vars.FlagItems, m_flagsTab->itemList(),
+                             [this] { m_flagsTab->cmbFlag_Click(); }},
+                            {ItemClass::Value, m_valuesTab, &m_vars.ValueItems, m_valuesTab->itemList(),
+                             [this] { m_valuesTab->cmb0Dim_Click(); }},
+                            {ItemClass::Array, m_arraysTab, &m_vars.ArrayItems, m_arraysTab->itemList(),
+                             [this] { m_arraysTab->cmb1Dim_Click(); }},
+                            {ItemClass::Map, m_mapsTab, &m_vars.MapItems, m_mapsTab->itemList(),
+                             [this] { m_mapsTab->cmb2Dim_Click(); }}};
+    const ItemClass cls = classOf(m_services.state.EcuItemTable[static_cast<size_t>(number)]);
+    for (const Place& p : places) {
+        if (p.cls != cls) continue;
+        const auto at = std::find(p.items->begin(), p.items->end(), number);
+        if (at == p.items->end()) return;
+        m_tabs->setCurrentWidget(p.tab);
+        p.list->setCurrentIndex(static_cast<int>(at - p.items->begin()));
+        p.choose();
+        return;
+    }
+}
+
+void frmEditor::setHeatMap(bool on) {
+    m_vars.HeatMap = on;
+    m_services.settings.WriteSetting(QStringLiteral("Heat Map"),
+                                     on ? QStringLiteral("1") : QStringLiteral("0"));
+    m_arraysTab->showMarks();
+    m_mapsTab->showMarks();
 }
 
 void frmEditor::SSTab1_Click() {
@@ -255,8 +397,13 @@ void frmEditor::redo() {
 }
 
 void frmEditor::stepHistory(const EditAction* (EditHistory::*step)(AppState&)) {
+    if (!m_opened) return;
     // The image is not changed under a running upload (transfer windows are modal anyway).
-    if (m_uploading || !m_opened) return;
+    if (m_uploading) {
+        m_services.prompt.message(
+            QStringLiteral("Undo and redo wait until the emulator transfer has finished."));
+        return;
+    }
     if (!(m_vars.History.*step)(m_services.state)) return;
     m_vars.IsSaved = false;
     reloadTabs();

@@ -13,6 +13,7 @@ class QTabWidget;
 
 namespace korvel {
 
+class frmChanges;
 class FlagsTab;
 class ValuesTab;
 class ArraysTab;
@@ -38,6 +39,16 @@ public:
     // Ctrl+Y); each is stored like an edit and recorded as pending.
     void undo();
     void redo();
+    // Compares the image with a BIN file the user picks ("Compare with…"), or again with the
+    // image as it was opened; every tab marks what differs.
+    void compareWith();
+    void compareWithOpened();
+    // Opens the list of what differs ("Changes…"); a chosen row opens its item in its tab.
+    void showChanges();
+    // Shows item `number` (of EcuItemTable) in its tab, as if chosen from the tab's list.
+    void openItem(int number);
+    // The heat map of the Arrays and Maps grids, on or off; remembered in the settings file.
+    void setHeatMap(bool on);
     void SSTab1_Click();
     void cmdUpload_Click();
     // Sends every byte changed since start to the emulator, reporting in lblWhat/lblWhere.
@@ -67,6 +78,9 @@ private:
     // Every tab reads what it shows again from the image; the map and the Hex pictures are redrawn.
     void reloadTabs();
     void stepHistory(const EditAction* (EditHistory::*step)(AppState&));
+    // Every tab, list and the Changes view mark again what differs from the baseline.
+    void showMarks();
+    void markLists();
 
     Services& m_services;
     EditorState m_vars;
@@ -90,6 +104,14 @@ private:
     QLabel* m_lblWhere = nullptr;
     QPushButton* m_cmdSave = nullptr;
     QPushButton* m_cmdChkSum = nullptr;
+    QPushButton* m_cmdCompare = nullptr;
+    QPushButton* m_cmdCompareOpened = nullptr;
+    QPushButton* m_cmdChanges = nullptr;
+    QCheckBox* m_chkHeatMap = nullptr;
+    QLabel* m_lblCompare = nullptr;
+    frmChanges* m_changes = nullptr;
+    // The image as it was opened: the baseline "Compare with opened image" goes back to.
+    Baseline m_openedImage;
     bool m_uploading = false;
 };
 

@@ -63,6 +63,18 @@ void HexTab::buildControls() {
     m_grdHex->setObjectName(QStringLiteral("grdHex"));
     m_grdHex->setCols(kGridCols);
     m_grdHex->setRows(kGridRowsAtStart);
+    // Grid row r (from 1) shows the bytes from 16 x (r - 1).
+    m_grdHex->setLooks([this](int row, int col, bool withToolTip) {
+        const int address = 16 * (row - 1) + col - 1;
+        const Baseline& baseline = m_context.vars.Compare;
+        CellLook look;
+        look.changed = baseline.differs(m_context.services.state, address);
+        if (look.changed && withToolTip)
+            look.toolTip =
+                QStringLiteral("was ") +
+                QStringLiteral("%1").arg(baseline.byteAt(address), 2, 16, QLatin1Char('0')).toUpper();
+        return look;
+    });
     setGridWidths();
     m_cmdPopulate = new QPushButton(QStringLiteral("Populate Chart"), this);
     m_cmdPopulate->setObjectName(QStringLiteral("cmdPopulate"));
@@ -220,6 +232,19 @@ void HexTab::hscHexMap_Change(int v) {
     vars.RotationAngle = rotatedAngle(vars.RotationAngle, v);
     m_hscHexMap->setValue(0);
     RedrawHex();
+}
+
+void HexTab::showMarks() {
+    m_grdHex->refreshLooks();
+}
+
+void HexTab::showAddress(int address) {
+    const int row = address / 16 + 1;
+    if (row >= m_grdHex->rows() || m_grdHex->text(row, 0).isEmpty()) Pop_Hex();
+    if (row >= m_grdHex->rows()) return;
+    const QModelIndex cell = m_grdHex->model()->index(row, address % 16 + 1);
+    m_grdHex->setCurrentIndex(cell);
+    m_grdHex->scrollTo(cell);
 }
 
 void HexTab::RedrawHex() {

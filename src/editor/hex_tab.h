@@ -29,6 +29,11 @@ public:
     // Loads the boxes' window into HexValues and draws both pictures; leaves them as
     // they are when a divisor comes out 0. Bytes past the image load as 0.
     void RedrawHex();
+    // The grid's bytes that differ from the baseline are marked again.
+    void showMarks();
+    // Brings the grid's cell of `address` into view and makes it current, filling the grid
+    // first when it does not reach that far yet.
+    void showAddress(int address);
     // The turned mesh at the current RotationAngle, on picHexMap.
     void Draw_Hex_Map(int X_Size, int Y_Size, double X_Max, double Y_Max);
     // The same steps at angle 0 on picHexLine (the divisors stay those of the current

@@ -4,6 +4,7 @@
 #include "core/grid_text.h"
 #include "core/map_surface.h"
 #include "core/values.h"
+#include "editor/table_marks.h"
 #include "widgets/named_controls.h"
 #include "widgets/picture_box.h"
 #include "widgets/prompt.h"
@@ -40,6 +41,8 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     m_cmb2Dim->setMinimumContentsLength(30);
     m_grdMap = new TableGrid(this);
     m_grdMap->setObjectName(QStringLiteral("grdMap"));
+    m_marks = std::make_unique<TableMarks>(m_context, *m_grdMap, TableKind::Map, m_context.vars.MapShowRaw,
+                                           m_context.vars.MapValues);
     m_picMap = new PictureBox(this);
     m_picMap->setObjectName(QStringLiteral("picMap"));
     m_picMap->setBackground(Qt::white);
@@ -123,6 +126,12 @@ void MapsTab::step(QScrollBar* stepper, int v) {
     stepper->setValue(v);
 }
 
+MapsTab::~MapsTab() = default;
+
+void MapsTab::showMarks() {
+    m_marks->refresh();
+}
+
 const EcuItem* MapsTab::currentItem() const {
     if (m_itemNumber < 1 || m_itemNumber > kMaxItems) return nullptr;
     return &m_context.services.state.EcuItemTable[static_cast<size_t>(m_itemNumber)];
@@ -140,6 +149,7 @@ void MapsTab::emptyMap() {
     vars.MapCols = vars.MapRows = 0;
     m_itemNumber = 0;
     m_span = {};
+    m_marks->setTable(nullptr, m_span);
 }
 
 void MapsTab::clearVars() {
@@ -191,6 +201,7 @@ void MapsTab::cmb2Dim_Click() {
     vars.MapXMax = divisors.xMax;
     vars.MapYMax = divisors.yMax;
     vars.MapZMax = divisors.zMax;
+    m_marks->setTable(&item, m_span);
 
     m_lblMap_Xlabel->setText(item.XLabel);
     m_lblMap_Ylabel->setText(item.YLabel);
@@ -295,12 +306,15 @@ void MapsTab::fillGrid(int cols, int rows) {
     }
     m_lblMap_Zlabel->setText(valueLabelText(*item, showRaw));
     const QString& format = m_context.services.state.NumericFormat;
-    TableGrid::Bulk bulk(*m_grdMap);
-    for (int r = 1; r <= rows; ++r)
-        for (int c = 1; c <= cols; ++c)
-            m_grdMap->setText(
-                rows + 1 - r, c,
-                cellText(*item, TableKind::Map, showRaw, m_context.vars.MapValues.at(c - 1, r - 1), format));
+    {
+        TableGrid::Bulk bulk(*m_grdMap);
+        for (int r = 1; r <= rows; ++r)
+            for (int c = 1; c <= cols; ++c)
+                m_grdMap->setText(rows + 1 - r, c,
+                                  cellText(*item, TableKind::Map, showRaw,
+                                           m_context.vars.MapValues.at(c - 1, r - 1), format));
+    }
+    m_marks->refresh();
 }
 
 } // namespace korvel

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -13,6 +15,7 @@ class QScrollBar;
 
 namespace korvel {
 
+class TableMarks;
 class PictureBox;
 class TableGrid;
 struct EcuItem;
@@ -24,6 +27,7 @@ class MapsTab : public QWidget {
     Q_OBJECT
 public:
     explicit MapsTab(EditorContext& context, QWidget* parent = nullptr);
+    ~MapsTab() override;
 
     QComboBox* itemList() const { return m_cmb2Dim; }
     TableGrid* grid() const { return m_grdMap; }
@@ -37,6 +41,8 @@ public:
     void redrawMap();
     // Reads the map shown again from the image (the caller redraws it).
     void reload();
+    // Marks and heat colours follow the baseline, the heat switch and edits made elsewhere.
+    void showMarks();
 
     // Handlers (the combo box's choice by the user runs cmb2Dim_Click; the steppers'
     // value changes run their _Change handlers with the new value).
@@ -59,6 +65,7 @@ private:
     static void step(QScrollBar* stepper, int v);
 
     EditorContext& m_context;
+    std::unique_ptr<TableMarks> m_marks;
     // The map shown: its item (0 for none) and where its bytes lie.
     int m_itemNumber = 0;
     TableSpan m_span;

@@ -1,6 +1,7 @@
 #include "values_tab.h"
 
 #include "core/app_state.h"
+#include "core/item_reading.h"
 #include "core/value_edit.h"
 #include "core/values.h"
 #include "editor/values_item_list.h"
@@ -91,6 +92,7 @@ void ValuesTab::cmb0Dim_Click() {
         m_lblValue_Xlabel->clear();
         m_txtValue_Raw->clear();
         m_txtValue_Calc->clear();
+        showMarks();
         m_context.services.prompt.message(refusal, Prompt::Icon::Critical);
         return;
     }
@@ -107,6 +109,7 @@ void ValuesTab::cmb0Dim_Click() {
     m_scrValue->setMinimum(-1);
     m_scrValue->setValue(0); // any change handler raised here sees IsLoading and does nothing
     vars.IsLoading = false;
+    showMarks();
 }
 
 void ValuesTab::scrValue_Change() {
@@ -178,6 +181,24 @@ void ValuesTab::restoreRawText(const EcuItem& item) {
 
 void ValuesTab::reload() {
     if (const EcuItem* item = chosenItem(); item && !m_txtValue_Raw->hasFocus()) restoreRawText(*item);
+    showMarks();
+}
+
+void ValuesTab::showMarks() {
+    const AppState& state = m_context.services.state;
+    const Baseline& baseline = m_context.vars.Compare;
+    const EcuItem* item = chosenItem();
+    const int address = item ? itemAddress(*item) : 0;
+    if (!item || !baseline.anyDiffers(state, address, item->ByteSize)) {
+        setChangeMark(m_txtValue_Raw, false);
+        return;
+    }
+    const ItemReading was = readItem(
+        *item, ItemClass::Value, address, [&](int a) { return baseline.byteAt(a); }, state.NumericFormat);
+    QString tip = QStringLiteral("was ") +
+                  QStringLiteral("%1").arg(was.raw[0], 2 * item->ByteSize, 16, QLatin1Char('0')).toUpper();
+    if (was.text[0] && !was.text[0]->isEmpty()) tip += QStringLiteral(" (%1)").arg(*was.text[0]);
+    setChangeMark(m_txtValue_Raw, true, tip);
 }
 
 void ValuesTab::commitBeforeListOpens() {

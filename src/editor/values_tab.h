@@ -41,6 +41,9 @@ public:
     // Shows the chosen item's bytes again (another tab may have written them), unless the
     // user is typing in the raw box.
     void reload();
+    // Marks the raw box when the value's bytes differ from the baseline, with the baseline's
+    // raw and calculated value as its tool tip.
+    void showMarks();
 
 private:
     // The chosen item, or nothing before a choice or after a refused one.

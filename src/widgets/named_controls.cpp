@@ -21,6 +21,18 @@ void ignoreWheel(QWidget* control) {
     control->installEventFilter(new WheelEater(control));
 }
 
+void setChangeMark(QWidget* control, bool changed, const QString& toolTip) {
+    if (control->property("changed").toBool() != changed) {
+        control->setProperty("changed", changed);
+        // Named by object, so the controls inside the marked one keep their face.
+        control->setStyleSheet(changed ? QStringLiteral("#%1 { background-color: #FFE0B2; color: black; "
+                                                        "font-weight: bold; }")
+                                             .arg(control->objectName())
+                                       : QString());
+    }
+    control->setToolTip(changed ? toolTip : QString());
+}
+
 QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));

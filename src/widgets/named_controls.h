@@ -22,6 +22,11 @@ QScrollBar* namedStepper(QWidget* parent, const char* name, Qt::Orientation orie
 // stepper must never change a calibration byte.
 void ignoreWheel(QWidget* control);
 
+// Marks a control whose bytes differ from what the image is compared with (a tinted,
+// bold face and the old value as its tool tip), or takes the mark away. The control's
+// "changed" property tells which.
+void setChangeMark(QWidget* control, bool changed, const QString& toolTip = {});
+
 // Layout sizes are planned in twips (1/1440 inch).
 inline int twipsToPixels(double twips, int dotsPerInch) {
     return qRound(twips * dotsPerInch / 1440.0);

@@ -4,11 +4,45 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace korvel {
 
+namespace {
+
+// Paints a changed cell's frame over its background, and leaves selected cells looking
+// like the others while the grid's selection highlight is off.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(TableGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!index.data(kChangedRole).toBool()) return;
+        painter->save();
+        painter->setPen(QPen(kChangedFrame, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!m_grid->selectionHighlight()) option->state &= ~QStyle::State_Selected;
+    }
+
+private:
+    TableGrid* m_grid;
+};
+
+} // namespace
+
 TableGrid::TableGrid(QWidget* parent) : QTableView(parent), m_model(new TableGridModel(this)) {
     setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
     // Row 0 and column 0 are shown by the headers, which stay in view while the cells
     // scroll; their own cells are hidden. Headers take no clicks: a heading is never
     // selected, and neither is the whole table through the corner.
@@ -68,6 +102,14 @@ void TableGrid::clearTexts(int rows, int cols) {
     for (int r = 0; r <= rows; ++r)
         for (int c = 0; c <= cols; ++c)
             m_model->setText(r, c, QString());
+}
+
+void TableGrid::setLooks(CellLooks looks) {
+    m_model->setLooks(std::move(looks));
+}
+
+void TableGrid::refreshLooks() {
+    m_model->refreshLooks();
 }
 
 bool TableGrid::isCellSelected(int row, int col) const {

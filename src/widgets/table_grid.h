@@ -1,10 +1,10 @@
 #pragma once
 
+#include "table_grid_model.h"
+
 #include <QTableView>
 
 namespace korvel {
-
-class TableGridModel;
 
 // A cell grid with one fixed row (row 0) and one fixed column (column 0) for headings,
 // which stay in view when the cells scroll.
@@ -29,6 +29,11 @@ public:
     void setText(int row, int col, const QString& text);
     // Empties the cells of rows 0..rows and columns 0..cols that exist.
     void clearTexts(int rows, int cols);
+
+    // What value cells look like beyond their texts (change marks, heat colours); asked
+    // while the grid paints. refreshLooks asks again for every cell.
+    void setLooks(CellLooks looks);
+    void refreshLooks();
 
     // Whether a cell lies in the user's selection.
     bool isCellSelected(int row, int col) const;

@@ -1,5 +1,8 @@
 #include "table_grid_model.h"
 
+#include "heat_palette.h"
+
+#include <QFont>
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -20,12 +23,35 @@ int TableGridModel::columnCount(const QModelIndex& parent) const {
 QVariant TableGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !contains(index.row(), index.column())) return {};
     const bool fixed = index.row() == 0 || index.column() == 0;
+    const auto look = [&](bool withToolTip = false) {
+        return fixed || !m_looks ? CellLook{} : m_looks(index.row(), index.column(), withToolTip);
+    };
     switch (role) {
     case Qt::DisplayRole:
         return m_texts[at(index.row(), index.column())];
-    case Qt::BackgroundRole:
+    case Qt::BackgroundRole: {
         if (fixed) return QGuiApplication::palette().button();
+        const CellLook l = look();
+        if (l.fill.isValid()) return l.fill;
+        if (l.changed) return kChangedFill;
         return {};
+    }
+    case Qt::ForegroundRole: {
+        const CellLook l = look();
+        if (l.fill.isValid()) return legibleTextOn(l.fill);
+        if (l.changed) return QColor(Qt::black);
+        return {};
+    }
+    case Qt::FontRole: {
+        if (!look().changed) return {};
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    case Qt::ToolTipRole:
+        return look(true).toolTip;
+    case kChangedRole:
+        return look().changed;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(fixed ? Qt::Alignment(Qt::AlignCenter)
                                          : Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
@@ -77,6 +103,15 @@ void TableGridModel::setText(int row, int col, const QString& text) {
     emit dataChanged(i, i, {Qt::DisplayRole});
     if (row == 0) emit headerDataChanged(Qt::Horizontal, col, col);
     if (col == 0) emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+void TableGridModel::setLooks(CellLooks looks) {
+    m_looks = std::move(looks);
+    refreshLooks();
+}
+
+void TableGridModel::refreshLooks() {
+    if (m_rows > 1 && m_cols > 1) emit dataChanged(index(1, 1), index(m_rows - 1, m_cols - 1));
 }
 
 void TableGridModel::beginBulk() {

@@ -1,10 +1,28 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace korvel {
+
+// How a value cell looks beyond its text.
+struct CellLook {
+    bool changed = false; // differs from what it is compared with: bold text in a marked frame
+    QColor fill;          // a colour of its own (the heat map's); invalid for the grid's
+    QString toolTip;      // filled only when it is asked for
+};
+// Asked while the grid paints, for value cells only; `withToolTip` when the tool tip is wanted.
+using CellLooks = std::function<CellLook(int row, int col, bool withToolTip)>;
+
+// The role under which a value cell tells whether it carries a change mark.
+inline constexpr int kChangedRole = Qt::UserRole + 1;
+// The background of a changed cell without a colour of its own.
+inline const QColor kChangedFill{0xFF, 0xE0, 0xB2};
+// The frame of a changed cell, visible on every heat colour.
+inline const QColor kChangedFrame{0xD8, 0x1B, 0x60};
 
 // The texts of a cell grid whose row 0 and column 0 are fixed (headings): those cells
 // are shown in the control face colour and cannot be selected. Texts are kept when the
@@ -32,6 +50,10 @@ public:
     void beginBulk();
     void endBulk();
 
+    void setLooks(CellLooks looks);
+    // The looks of every cell may have changed: the view asks again.
+    void refreshLooks();
+
 private:
     bool contains(int row, int col) const { return row >= 0 && col >= 0 && row < m_rows && col < m_cols; }
     size_t at(int row, int col) const {
@@ -43,6 +65,7 @@ private:
     std::vector<QString> m_texts;
     int m_bulkDepth = 0;
     bool m_bulkChanged = false;
+    CellLooks m_looks;
 };
 
 } // namespace korvel

@@ -1,0 +1,152 @@
+#include "changes_view.h"
+
+#include "core/app_state.h"
+#include "core/baseline.h"
+#include "core/change_list.h"
+#include "core/values.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+
+// Item rows keep the item number, byte rows minus (address + 1).
+constexpr int kRowRole = Qt::UserRole;
+// A table row names at most this many differing cells.
+constexpr size_t kCellsShown = 4;
+
+QString hexDigits(quint64 value, int digits) {
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+QString valueText(quint64 raw, const std::optional<QString>& text, int digits) {
+    QString t = hexDigits(raw, digits);
+    if (text && !text->isEmpty()) t += QStringLiteral(" (%1)").arg(*text);
+    return t;
+}
+
+// The before and after texts of one changed item; a table names its differing cells by
+// column and row (from 1, the first row the bottom one in the grid).
+std::pair<QString, QString> readings(const EcuItem& item, const ItemChange& change) {
+    const ItemReading& b = change.before;
+    const ItemReading& a = change.after;
+    switch (change.cls) {
+    case ItemClass::Flag:
+        return {hexDigits(b.raw[0], 2), hexDigits(a.raw[0], 2)};
+    case ItemClass::Value:
+        return {valueText(b.raw[0], b.text[0], 2 * item.ByteSize),
+                valueText(a.raw[0], a.text[0], 2 * item.ByteSize)};
+    default:
+        break;
+    }
+    QStringList before, after;
+    size_t differing = 0;
+    const int cols = std::max<int>(item.Columns, 1);
+    for (size_t k = 0; k < b.raw.size() && k < a.raw.size(); ++k) {
+        if (b.raw[k] == a.raw[k]) continue;
+        if (++differing > kCellsShown) continue;
+        const auto cell = QStringLiteral("[%1,%2] ")
+                              .arg(static_cast<int>(k) % cols + 1)
+                              .arg(static_cast<int>(k) / cols + 1);
+        const auto text = [](const ItemReading& r, size_t i) {
+            QString t = QString::number(r.raw[i]);
+            if (r.text[i] && !r.text[i]->isEmpty()) t += QStringLiteral(" (%1)").arg(*r.text[i]);
+            return t;
+        };
+        before << cell + text(b, k);
+        after << cell + text(a, k);
+    }
+    if (differing > kCellsShown) {
+        const QString more = QStringLiteral("… %1 cells").arg(differing);
+        before << more;
+        after << more;
+    }
+    return {before.join(QStringLiteral(", ")), after.join(QStringLiteral(", "))};
+}
+
+} // namespace
+
+frmChanges::frmChanges(const AppState& state, const Baseline& baseline, QWidget* parent)
+    : QDialog(parent), m_state(state), m_baseline(baseline) {
+    setObjectName(QStringLiteral("frmChanges"));
+    setWindowTitle(QStringLiteral("Changes"));
+    m_lblChanges = new QLabel(this);
+    m_lblChanges->setObjectName(QStringLiteral("lblChanges"));
+    m_lstChanges = new QTreeWidget(this);
+    m_lstChanges->setObjectName(QStringLiteral("lstChanges"));
+    m_lstChanges->setRootIsDecorated(false);
+    m_lstChanges->setAlternatingRowColors(true);
+    m_lstChanges->setHeaderLabels({QStringLiteral("Item"), QStringLiteral("Class"), QStringLiteral("Address"),
+                                   QStringLiteral("Before"), QStringLiteral("After")});
+    // Before and after share what the names leave; a long table text shows whole in its tool tip.
+    m_lstChanges->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_lstChanges->header()->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_lstChanges->header()->setSectionResizeMode(4, QHeaderView::Stretch);
+    m_lstChanges->header()->setStretchLastSection(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_lblChanges);
+    layout->addWidget(m_lstChanges, 1);
+    resize(820, 420);
+    connect(m_lstChanges, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
+        const int key = row->data(0, kRowRole).toInt();
+        if (key > 0)
+            emit itemChosen(key);
+        else
+            emit byteChosen(-key - 1);
+    });
+    refresh();
+}
+
+void frmChanges::refresh() {
+    const ChangeList list = listChanges(m_state, m_baseline, m_state.NumericFormat);
+    m_lstChanges->clear();
+    QList<QTreeWidgetItem*> rows;
+    int differing = 0;
+    for (const ItemChange& change : list.items) {
+        const EcuItem& item = m_state.EcuItemTable[static_cast<size_t>(change.number)];
+        auto* row = new QTreeWidgetItem;
+        row->setData(0, kRowRole, change.number);
+        row->setText(0, item.Title);
+        row->setText(1, QLatin1String(className(change.cls)));
+        if (change.error.isEmpty()) {
+            row->setText(2, hexDigits(static_cast<quint64>(itemAddress(item)), 4));
+            ++differing;
+            const auto [before, after] = readings(item, change);
+            row->setText(3, before);
+            row->setText(4, after);
+            row->setToolTip(3, before);
+            row->setToolTip(4, after);
+        } else {
+            row->setText(2, item.Address.trimmed());
+            row->setText(3, change.error);
+            row->setToolTip(3, change.error);
+        }
+        rows << row;
+    }
+    for (int address : list.unlisted) {
+        auto* row = new QTreeWidgetItem;
+        row->setData(0, kRowRole, -address - 1);
+        row->setText(0, QStringLiteral("(no item)"));
+        row->setText(1, QStringLiteral("Byte"));
+        row->setText(2, hexDigits(static_cast<quint64>(address), 4));
+        row->setText(3, hexDigits(static_cast<quint64>(m_baseline.byteAt(address)), 2));
+        row->setText(4, hexDigits(static_cast<quint64>(m_state.byteAt(address)), 2));
+        rows << row;
+    }
+    m_lstChanges->addTopLevelItems(rows);
+    const QString against = m_baseline.path().isEmpty() ? QStringLiteral("the image as opened")
+                                                        : QFileInfo(m_baseline.path()).fileName();
+    m_lblChanges->setText(list.anyDifference()
+                              ? QStringLiteral("%1 items and %2 bytes outside items differ from %3.")
+                                    .arg(differing)
+                                    .arg(list.unlisted.size())
+                                    .arg(against)
+                              : QStringLiteral("No differences from %1.").arg(against));
+}
+
+} // namespace korvel
