@@ -254,6 +254,7 @@ void frmEditor::reloadTabs() {
     m_mapsTab->reload();
     m_mapsTab->redrawMap();
     m_hexTab->RedrawHex();
+    m_hexTab->reload();
     showMarks();
 }
 

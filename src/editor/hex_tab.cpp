@@ -68,6 +68,8 @@ void HexTab::buildControls() {
         const int address = 16 * (row - 1) + col - 1;
         const Baseline& baseline = m_context.vars.Compare;
         CellLook look;
+        // Cells not filled yet show nothing, not even a mark.
+        if (m_grdHex->text(row, col).isEmpty()) return look;
         look.changed = baseline.differs(m_context.services.state, address);
         if (look.changed && withToolTip)
             look.toolTip =
@@ -172,7 +174,12 @@ void HexTab::Pop_Hex() {
         }
         m_grdHex->setRows(gridRows);
     }
+    m_populated = true;
     setDefaultPointer();
+}
+
+void HexTab::reload() {
+    if (m_populated) Pop_Hex();
 }
 
 QLineEdit* HexTab::box(HexBox which) const {

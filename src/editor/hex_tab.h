@@ -31,6 +31,8 @@ public:
     void RedrawHex();
     // The grid's bytes that differ from the baseline are marked again.
     void showMarks();
+    // Once the grid has been filled, its bytes are read again (other tabs write into them).
+    void reload();
     // Brings the grid's cell of `address` into view and makes it current, filling the grid
     // first when it does not reach that far yet.
     void showAddress(int address);
@@ -69,6 +71,7 @@ private:
 
     TableGrid* m_grdHex;
     QPushButton* m_cmdPopulate;
+    bool m_populated = false;
     QLabel* m_lblLimit;
     PictureBox* m_picHexMap;
     PictureBox* m_picHexLine;

@@ -26,7 +26,7 @@ void setChangeMark(QWidget* control, bool changed, const QString& toolTip) {
         control->setProperty("changed", changed);
         // Named by object, so the controls inside the marked one keep their face.
         control->setStyleSheet(changed ? QStringLiteral("#%1 { background-color: #FFE0B2; color: black; "
-                                                        "font-weight: bold; }")
+                                                        "font-weight: bold; border: 2px solid #D81B60; }")
                                              .arg(control->objectName())
                                        : QString());
     }

@@ -71,6 +71,9 @@ private slots:
         Compared h;
         h.find<QCheckBox>("chkFlag7")->click(); // the flag as the stock image has it
         QCOMPARE(h.control("chkFlag7") + "," + h.bold("cmbFlag"), QStringLiteral("same ,plain"));
+        h.showTab(4); // a filled Hex grid shows the edit too
+        QCOMPARE(h.find<TableGrid>("grdHex")->text(0x100 / 16 + 1, 1) + h.cell("grdHex", 0x100 / 16 + 1, 1),
+                 QStringLiteral("81same "));
         h.showTab(2);
         h.select("grdLine", {{1, 1}});
         QTest::keyClick(h.find<TableGrid>("grdLine"), Qt::Key_Minus); // 0 -> 0: nothing changes
