@@ -1,6 +1,7 @@
 // Comparing with another image: the marks of every tab follow the baseline, edits and undo;
 // the Changes view opens what it lists; the heat map colours by value under the marks.
 #include "support/editor_harness.h"
+#include "widgets/heat_palette.h"
 #include "widgets/table_grid.h"
 
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QFont>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <cmath>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -142,6 +144,25 @@ private slots:
         again.fx.settings.WriteSetting(QStringLiteral("Heat Map"), h.fx.settings.ReadSetting("Heat Map"));
         QVERIFY(again.open(3));
         QVERIFY(again.find<QCheckBox>("chkHeatMap")->isChecked());
+    }
+
+    void heatColoursGrowLighterAndKeepTheirTextLegible() {
+        const auto luminance = [](const QColor& c) {
+            const auto lin = [](double v) {
+                return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+        };
+        double previous = -1;
+        for (int i = 0; i <= 40; ++i) {
+            const QColor fill = heatColour(i / 40.0);
+            const double l = luminance(fill), t = luminance(legibleTextOn(fill));
+            QVERIFY2(l > previous, qPrintable(joined("step", i)));
+            QVERIFY2((std::max(l, t) + 0.05) / (std::min(l, t) + 0.05) >= 4.5, qPrintable(joined("step", i)));
+            previous = l;
+        }
+        QCOMPARE(heatColour(-1), heatColour(0));
+        QCOMPARE(heatColour(2), heatColour(1));
     }
 };
 
