@@ -49,7 +49,7 @@ int renderMap(const QStringList& argsIn) {
         }
     }
     if (args.size() != 4)
-        return fail(QStringLiteral("usage: render-map IMAGE.bin DEFINITION.ecu ITEM OUT.png"));
+        return fail(QStringLiteral("usage: korvel-cli render-map IMAGE.bin DEFINITION.ecu ITEM OUT.png"));
 
     AppState state;
     state.BinPath = args[0];
