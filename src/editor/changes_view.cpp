@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/baseline.h"
 #include "core/change_list.h"
+#include "core/grid_text.h"
 #include "core/values.h"
 
 #include <QFileInfo>
@@ -50,9 +51,12 @@ std::pair<QString, QString> readings(const EcuItem& item, const ItemChange& chan
     for (size_t k = 0; k < b.raw.size() && k < a.raw.size(); ++k) {
         if (b.raw[k] == a.raw[k]) continue;
         if (++differing > kCellsShown) continue;
-        const auto cell = QStringLiteral("[%1,%2] ")
-                              .arg(static_cast<int>(k) % cols + 1)
-                              .arg(static_cast<int>(k) / cols + 1);
+        // Named by the grid's headings where the axis has them, else by column and row from 1.
+        const int c = static_cast<int>(k) % cols + 1, r = static_cast<int>(k) / cols + 1;
+        const QString x = columnHeading(item, c).trimmed(), y = rowHeading(item, r).trimmed();
+        const auto cell =
+            QStringLiteral("[%1,%2] ")
+                .arg(x.isEmpty() ? QString::number(c) : x, y.isEmpty() ? QString::number(r) : y);
         const auto text = [](const ItemReading& r, size_t i) {
             QString t = QString::number(r.raw[i]);
             if (r.text[i] && !r.text[i]->isEmpty()) t += QStringLiteral(" (%1)").arg(*r.text[i]);
@@ -111,7 +115,7 @@ void frmChanges::refresh() {
         const EcuItem& item = m_state.EcuItemTable[static_cast<size_t>(change.number)];
         auto* row = new QTreeWidgetItem;
         row->setData(0, kRowRole, change.number);
-        row->setText(0, item.Title);
+        row->setText(0, item.Title.trimmed());
         row->setText(1, QLatin1String(className(change.cls)));
         if (change.error.isEmpty()) {
             row->setText(2, hexDigits(static_cast<quint64>(itemAddress(item)), 4));
@@ -141,12 +145,15 @@ void frmChanges::refresh() {
     m_lstChanges->addTopLevelItems(rows);
     const QString against = m_baseline.path().isEmpty() ? QStringLiteral("the image as opened")
                                                         : QFileInfo(m_baseline.path()).fileName();
-    m_lblChanges->setText(list.anyDifference()
-                              ? QStringLiteral("%1 items and %2 bytes outside items differ from %3.")
-                                    .arg(differing)
-                                    .arg(list.unlisted.size())
-                                    .arg(against)
-                              : QStringLiteral("No differences from %1.").arg(against));
+    m_lblChanges->setText(
+        list.anyDifference()
+            ? QStringLiteral("%1 %2 and %3 %4 outside items differ from %5.")
+                  .arg(differing)
+                  .arg(differing == 1 ? QStringLiteral("item") : QStringLiteral("items"))
+                  .arg(list.unlisted.size())
+                  .arg(list.unlisted.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+                  .arg(against)
+            : QStringLiteral("No differences from %1.").arg(against));
 }
 
 } // namespace korvel
