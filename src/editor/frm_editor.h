@@ -18,6 +18,7 @@ class ValuesTab;
 class ArraysTab;
 class MapsTab;
 class HexTab;
+class LiveUpdate;
 
 // The calibration editor: five tabs over the image, checksum, save and the emulator transfers.
 class frmEditor : public QDialog {
@@ -91,6 +92,7 @@ private:
     QPushButton* m_cmdSave = nullptr;
     QPushButton* m_cmdChkSum = nullptr;
     bool m_uploading = false;
+    LiveUpdate* m_live = nullptr;
 };
 
 } // namespace korvel

@@ -125,6 +125,7 @@ void LiveWriter::queue(int address, quint8 value) {
 
 void LiveWriter::fail(const QString& message) {
     m_failure = message;
+    m_dropped = pendingAddresses();
     stop();
     if (onFailed) onFailed(message);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace korvel {
 
@@ -74,6 +75,9 @@ public:
     // The message of the last failure: "Error writing to Ram at Address d" and why,
     // or the port's reason when it could not be opened.
     QString failure() const { return m_failure; }
+    // The addresses that were still queued or on the wire when the last failure
+    // stopped the writer, in sending order.
+    const std::vector<int>& dropped() const { return m_dropped; }
 
     // Called after every change of state() or pendingCount().
     std::function<void()> onChanged;
@@ -108,6 +112,7 @@ private:
     bool m_paused = false;
     bool m_stepping = false;
     QString m_failure;
+    std::vector<int> m_dropped;
     std::unique_ptr<QTimer> m_timer;
 };
 

@@ -119,6 +119,7 @@ TEST_P(LiveFailures, StopWithOneMessageNamingAddressAndReason) {
     EXPECT_EQ(writer.failure(), c.message);
     EXPECT_EQ(writer.state(), LiveWriter::State::Stopped);
     EXPECT_EQ(writer.pendingCount(), 0);
+    EXPECT_EQ(writer.dropped(), (std::vector<int>{0x123, 0x124}));
     writer.queue(0x125, 1); // stopped: nothing is taken any more
     EXPECT_FALSE(writer.step(0.01));
 }
