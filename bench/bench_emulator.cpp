@@ -1,23 +1,29 @@
-// Transfer speed against korvel-romsim with wire timing at 115200 baud: the upload
-// of 20 marked bytes and the whole-image download, verify and batch download of a
-// 32 KiB image, each against its wire-time floor. Prints figures; passes no verdict.
+// Transfer speed against korvel-romsim with wire timing at 115200 baud: the cost of
+// one verified exchange with and without the low-latency request, the time from an
+// edit to its last acknowledged byte with live update (one byte, a 16 x 16 map), the
+// upload of 20 marked bytes and the whole-image download, verify and batch download
+// of a 32 KiB image, each against its wire-time floor. Prints figures; passes no verdict.
 //
 // usage: bench_emulator [IMAGE_BYTES]   (default 32768; romsim is found beside the build)
 
 #include "core/app_state.h"
+#include "core/edit_history.h"
 #include "core/values.h"
 #include "core/wait.h"
 #include "emulator/batch_download_engine.h"
 #include "emulator/download_engine.h"
+#include "emulator/live_writer.h"
 #include "emulator/qt_serial_port.h"
 #include "emulator/transfer_observer.h"
 #include "emulator/upload_changes.h"
 #include "emulator/verify_engine.h"
+#include "measure.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 
 #include <cstdio>
+#include <memory>
 
 using namespace korvel;
 
@@ -40,6 +46,62 @@ void report(const char* what, double seconds, double floor, const QStringList& m
     std::printf("%-28s %8.2f s   floor %7.2f s   ratio %.3f   last message: %s\n", what, seconds, floor,
                 seconds / floor, messages.isEmpty() ? "-" : messages.last().toLocal8Bit().constData());
     std::fflush(stdout);
+}
+
+// Median milliseconds per verified one-byte exchange over `n` writes on a port that
+// asks (or does not ask) for low latency.
+void exchangeCost(const QString& device, bool askLowLatency, AppState& state, Ticker& ticker) {
+    QtSerialPortFactory ports(askLowLatency);
+    QuietObserver observer;
+    const auto port = ports.create();
+    EmulatorLink link(*port, ticker, state, observer);
+    if (!link.open(device)) {
+        std::printf("cannot open %s\n", device.toLocal8Bit().constData());
+        return;
+    }
+    state.VerifyWrites = true;
+    const bool low = static_cast<QtSerialPort&>(*port).lowLatency();
+    const QByteArray label = QStringLiteral("verified exchange, low latency %1 (%2)")
+                                 .arg(askLowLatency ? "asked" : "not asked", low ? "set" : "not supported")
+                                 .toLocal8Bit();
+    int address = 0;
+    bench::measure(label.constData(), 2000, 2.0, [&] {
+        link.verifiedWrite(address, static_cast<quint8>(address), Exchange::Polled);
+        address = (address + 1) & 0x7FFF;
+    });
+}
+
+// From a recorded edit to its last byte acknowledged, with the live writer driven by
+// the event loop as in the editor.
+void editToLastAck(const char* what, int bytes, double budgetMs, const QString& device, Ticker& ticker) {
+    // An image of its own: these edits must not become changes the upload below sends.
+    const auto scratch = std::make_unique<AppState>();
+    AppState& state = *scratch;
+    QtSerialPortFactory ports;
+    LiveWriter writer(ports, device, ticker);
+    if (!writer.start()) {
+        std::printf("%s\n", writer.failure().toLocal8Bit().constData());
+        return;
+    }
+    EditHistory history;
+    history.addListener([&](const EditAction& action) {
+        for (const ByteChange& c : action)
+            writer.queue(c.address, c.after);
+    });
+    int round = 0;
+    bench::measure(what, 50, budgetMs, [&] {
+        ++round;
+        EditAction action;
+        for (int a = 0; a < bytes; ++a) {
+            const quint8 before = static_cast<quint8>(state.byteAt(0x1000 + a));
+            action.push_back({0x1000 + a, before, static_cast<quint8>(before + 1)});
+            StoreByte(state, 0x1000 + a, before + 1);
+        }
+        history.record(action);
+        while (writer.state() == LiveWriter::State::Sending)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    });
+    if (!writer.failure().isEmpty()) std::printf("%s\n", writer.failure().toLocal8Bit().constData());
 }
 
 } // namespace
@@ -74,6 +136,11 @@ int main(int argc, char** argv) {
     QuietObserver observer;
     const TransferContext context{state, ports, device, ticker, observer};
     std::printf("image %d bytes, device %s\n", imageBytes, device.toLocal8Bit().constData());
+
+    exchangeCost(device, false, state, ticker);
+    exchangeCost(device, true, state, ticker);
+    editToLastAck("edit to last ack, 1-byte value", 1, 20, device, ticker);
+    editToLastAck("edit to last ack, 16 x 16 map stepped", 256, 300, device, ticker);
 
     double t = ticker.seconds();
     UploadChanges(context).Upload_Changes(true);

@@ -7,9 +7,10 @@
 
 namespace korvel {
 
-CommTestPort::CommTestPort(Services& services, int portNumber, double baud)
+CommTestPort::CommTestPort(Services& services, int portNumber, double baud, const QString& device)
     : m_services(services), m_port(services.ports.create()),
-      m_device(deviceForPort(portNumber, &services.settings)), m_settings(commSettingsString(baud)) {}
+      m_device(device.isEmpty() ? deviceForPort(portNumber, &services.settings) : device),
+      m_settings(commSettingsString(baud)) {}
 
 CommTestPort::~CommTestPort() {
     close();

@@ -22,7 +22,8 @@ struct Services;
 // whole exchange. The destructor closes the port.
 class CommTestPort {
 public:
-    CommTestPort(Services& services, int portNumber, double baud);
+    // `device`, when not empty, is opened instead of the port number's device.
+    CommTestPort(Services& services, int portNumber, double baud, const QString& device = {});
     ~CommTestPort();
     CommTestPort(const CommTestPort&) = delete;
     CommTestPort& operator=(const CommTestPort&) = delete;

@@ -108,6 +108,7 @@ bool frmCommTest::readConfiguration() {
     m_mintPort = *port;
     m_mdblBaud = *baud;
     m_mdblDelay = *delay;
+    m_device = m_cmbDevice->currentText().trimmed();
     return true;
 }
 
@@ -334,7 +335,7 @@ void frmCommTest::reject() {
 void frmCommTest::FillEmulator(int size, const QByteArray& value, int port) {
     CommTestRun run(*this, true);
     setAndRepaint(m_txtFillResult, QString());
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return;
@@ -378,7 +379,7 @@ void frmCommTest::FillEmulator(int size, const QByteArray& value, int port) {
 void frmCommTest::ReadEmulator(int size, const QByteArray& value, int port) {
     CommTestRun run(*this, true);
     setAndRepaint(m_txtReadResult, QString());
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return;
@@ -405,7 +406,7 @@ void frmCommTest::ReadEmulator(int size, const QByteArray& value, int port) {
 }
 
 QByteArray frmCommTest::PutByte(quint8 high, quint8 low, const QByteArray& data, int port) {
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return {};
@@ -419,7 +420,7 @@ QByteArray frmCommTest::PutByte(quint8 high, quint8 low, const QByteArray& data,
 }
 
 QByteArray frmCommTest::GetByte(quint8 high, quint8 low, int port) {
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return {};
@@ -433,7 +434,7 @@ QByteArray frmCommTest::GetByte(quint8 high, quint8 low, int port) {
 }
 
 QByteArray frmCommTest::SendCommand(const QByteArray& command, int port) {
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return {};
@@ -448,7 +449,7 @@ QByteArray frmCommTest::SendCommand(const QByteArray& command, int port) {
 }
 
 QByteArray frmCommTest::SendALDL(const QString& text, int port) {
-    CommTestPort link(m_services, port, m_mdblBaud);
+    CommTestPort link(m_services, port, m_mdblBaud, m_device);
     if (!link.open()) {
         reportPortError(link);
         return {};

@@ -107,6 +107,8 @@ private:
     int m_mintPort = 1;
     double m_mdblBaud = 115200;
     double m_mdblDelay = 0.3;
+    // The device chosen in cmbDevice; empty: the port number's device.
+    QString m_device;
 
     bool m_running = false;
     bool m_stopRequested = false;
@@ -118,6 +120,7 @@ private:
     QScrollArea* m_area = nullptr;
     QComboBox* m_cmbPort = nullptr;
     QComboBox* m_cmbBaud = nullptr;
+    QComboBox* m_cmbDevice = nullptr;
     QLineEdit* m_txtDelay = nullptr;
     QLineEdit* m_txtValue = nullptr;
     QLineEdit* m_txtSize = nullptr;

@@ -3,6 +3,8 @@
 
 #include "frm_comm_test.h"
 
+#include "emulator/serial_devices.h"
+
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -114,6 +116,18 @@ QWidget* frmCommTest::buildConfiguration() {
     m_txtDelay = textBox("txtDelay", 5);
     m_txtDelay->setText(QStringLiteral("0.3"));
     QPushButton* cmdPort = button("cmdPort", QStringLiteral("Set Port"));
+    // The serial devices present; empty: the device configured for the port number.
+    m_cmbDevice = new QComboBox;
+    m_cmbDevice->setObjectName(QStringLiteral("cmbDevice"));
+    m_cmbDevice->setEditable(true);
+    m_cmbDevice->setInsertPolicy(QComboBox::NoInsert);
+    m_cmbDevice->addItem(QString());
+    for (const SerialDeviceInfo& d : availableSerialDevices())
+        m_cmbDevice->addItem(d.label(), d.device);
+    m_cmbDevice->setEditText(QString());
+    connect(m_cmbDevice, &QComboBox::activated, this,
+            [this](int index) { m_cmbDevice->setEditText(m_cmbDevice->itemData(index).toString()); });
+    m_inputs << m_cmbDevice;
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(caption(QStringLiteral("Port :")), 0, 0);
@@ -123,6 +137,8 @@ QWidget* frmCommTest::buildConfiguration() {
     grid->addWidget(caption(QStringLiteral("Delay :")), 1, 0);
     grid->addWidget(m_txtDelay, 1, 1);
     grid->addWidget(cmdPort, 1, 3, Qt::AlignRight);
+    grid->addWidget(caption(QStringLiteral("Device :")), 2, 0);
+    grid->addWidget(m_cmbDevice, 2, 1, 1, 3);
     grid->setColumnStretch(4, 1);
     connect(cmdPort, &QPushButton::clicked, this, &frmCommTest::cmdPort_Click);
     return box;

@@ -4,6 +4,7 @@
 
 #include "core/app_state.h"
 #include "core/settings_file.h"
+#include "editor/live_update.h"
 #include "emulator/get_version.h"
 #include "emulator/serial_port.h"
 #include "emulator/transfer_observer.h"
@@ -56,8 +57,11 @@ void frmEditor::identifyEmulator() {
 }
 
 template <typename Window> void frmEditor::openTransfer() {
+    // The port is the transfer's alone while its window is open.
+    m_live->pause();
     Window window(m_services, this);
     window.exec();
+    m_live->resume();
 }
 
 template void frmEditor::openTransfer<frmDownload>();
@@ -88,7 +92,9 @@ void frmEditor::Upload_Changes() {
     // transfer or change the image may be used until the upload ends.
     m_uploading = true;
     setEditingEnabled(false);
-    UploadChanges(context).Upload_Changes(m_chkVerify->isChecked());
+    m_live->pause();
+    const TransferResult sent = UploadChanges(context).Upload_Changes(m_chkVerify->isChecked());
+    m_live->resume(sent.outcome == TransferOutcome::Completed);
     setEditingEnabled(true);
     m_uploading = false;
 }

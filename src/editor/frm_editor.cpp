@@ -12,6 +12,7 @@
 #include "editor/checksum_questions.h"
 #include "editor/flags_tab.h"
 #include "editor/hex_tab.h"
+#include "editor/live_update.h"
 #include "editor/maps_tab.h"
 #include "editor/values_tab.h"
 #include "transfer/frm_batch_download.h"
@@ -105,6 +106,9 @@ void frmEditor::buildControls() {
     buttons->addWidget(m_chkHeatMap, 2, 3);
     buttons->addWidget(m_lblCompare, 2, 4);
     buttons->setColumnStretch(4, 1);
+    m_live = new LiveUpdate(m_services, m_vars.History, this);
+    buttons->addWidget(m_live->checkBox(), 0, 5);
+    buttons->addWidget(m_live->label(), 1, 5);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
@@ -170,6 +174,7 @@ OpeningResult frmEditor::Form_Load() {
     identifyEmulator();
     for (QPushButton* b : {m_cmdComplete, m_cmdUpload, m_cmdDownload, m_cmdBatch, m_cmdCheck})
         b->setEnabled(state.EmulatorFound);
+    m_live->setAvailable(state.EmulatorFound);
     m_arraysTab->setSelectionHighlight(false);
     m_mapsTab->setSelectionHighlight(false);
 
@@ -440,7 +445,9 @@ void frmEditor::reject() {
     // Closing waits for a running upload: the window never goes away under it.
     if (m_closing || m_uploading) return;
     m_closing = true;
-    const bool close = Form_Unload();
+    // Live bytes still queued are sent first, unless the user stops them.
+    const bool close = m_live->finishBeforeClosing() && Form_Unload();
+    if (close) m_live->drain(); // a checksum stored while closing
     m_closing = false;
     if (close)
         QDialog::reject();

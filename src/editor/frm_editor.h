@@ -19,6 +19,7 @@ class ValuesTab;
 class ArraysTab;
 class MapsTab;
 class HexTab;
+class LiveUpdate;
 
 // The calibration editor: five tabs over the image, checksum, save and the emulator transfers.
 class frmEditor : public QDialog {
@@ -113,6 +114,7 @@ private:
     // The image as it was opened: the baseline "Compare with opened image" goes back to.
     Baseline m_openedImage;
     bool m_uploading = false;
+    LiveUpdate* m_live = nullptr;
 };
 
 } // namespace korvel

@@ -5,6 +5,11 @@
 #include <cerrno>
 #include <cmath>
 
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
 namespace korvel {
 
 bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reason) {
@@ -69,7 +74,20 @@ QString openFailureReason(const QString& device, QSerialPort::SerialPortError er
     return QStringLiteral("Cannot open %1: %2").arg(device, cause);
 }
 
-QtSerialPort::QtSerialPort() = default;
+bool requestLowLatency(qintptr handle) {
+#ifdef Q_OS_LINUX
+    serial_struct serial{};
+    if (handle < 0 || ::ioctl(static_cast<int>(handle), TIOCGSERIAL, &serial) != 0) return false;
+    if (serial.flags & ASYNC_LOW_LATENCY) return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(static_cast<int>(handle), TIOCSSERIAL, &serial) == 0;
+#else
+    Q_UNUSED(handle);
+    return false;
+#endif
+}
+
+QtSerialPort::QtSerialPort(bool askLowLatency) : m_askLowLatency(askLowLatency) {}
 
 QtSerialPort::~QtSerialPort() {
     close();
@@ -120,12 +138,15 @@ bool QtSerialPort::open(const QString& device, const QString& settings) {
         return false;
     }
     m_port.clearError();
+    // A device without the setting works as it is; nothing to tell the user.
+    m_lowLatency = m_askLowLatency && requestLowLatency(m_port.handle());
     return true;
 }
 
 void QtSerialPort::close() {
     if (m_port.isOpen()) m_port.close();
     m_port.clearError();
+    m_lowLatency = false;
 }
 
 bool QtSerialPort::isOpen() const {
@@ -191,7 +212,7 @@ QByteArray QtSerialPort::read(int maxBytes) {
 }
 
 std::unique_ptr<SerialPort> QtSerialPortFactory::create() {
-    return std::make_unique<QtSerialPort>();
+    return std::make_unique<QtSerialPort>(m_askLowLatency);
 }
 
 } // namespace korvel

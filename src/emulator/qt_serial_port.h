@@ -9,9 +9,12 @@ namespace korvel {
 // SerialPort over QSerialPort, usable without an event loop: every call that needs
 // input pulls it from the device itself (QSerialPort only fills its buffer from the
 // event loop or from waitForReadyRead).
+//
+// On Linux, opening asks the driver for low latency, so a USB serial adapter hands
+// each echo over at once instead of after its latency timer (16 ms by default).
 class QtSerialPort : public SerialPort {
 public:
-    QtSerialPort();
+    explicit QtSerialPort(bool askLowLatency = true);
     ~QtSerialPort() override;
 
     bool open(const QString& device, const QString& settings) override;
@@ -22,6 +25,8 @@ public:
     int waitForInput(double maxSeconds) override;
     QByteArray read(int maxBytes) override;
     QString errorString() const override { return m_error; }
+    // Whether the driver runs the open port with low latency.
+    bool lowLatency() const { return m_lowLatency; }
 
 private:
     // Pulls whatever the device has into QSerialPort's buffer, waiting at most
@@ -32,12 +37,23 @@ private:
     QSerialPort m_port;
     QString m_error;
     bool m_failed = false;
+    bool m_askLowLatency;
+    bool m_lowLatency = false;
 };
 
 class QtSerialPortFactory : public SerialPortFactory {
 public:
+    explicit QtSerialPortFactory(bool askLowLatency = true) : m_askLowLatency(askLowLatency) {}
     std::unique_ptr<SerialPort> create() override;
+
+private:
+    bool m_askLowLatency;
 };
+
+// Sets the driver's low-latency flag on an open serial device's handle. False where
+// the device has no such setting (a pseudo-terminal) or the system has none: the
+// port is then used as it is.
+bool requestLowLatency(qintptr handle);
 
 // The parts of a settings string "baud,parity,data bits,stop bits" such as
 // "115200,N,8,1". False (with a reason) for a malformed string.

@@ -5,6 +5,8 @@
 #include "core/settings_file.h"
 #include "core/version.h"
 #include "editor/frm_editor.h"
+#include "emulator/serial_devices.h"
+#include "main_window/frm_ports.h"
 #include "main_window/logo.h"
 #include "viewer/frm_view.h"
 #include "widgets/busy_pointer.h"
@@ -51,6 +53,7 @@ frmMain::frmMain(Services& services, QWidget* parent) : QWidget(parent), m_servi
     auto* cmdEdit = namedButton(this, "cmdECU_Edit", QStringLiteral("&Edit File"));
     auto* cmdView = namedButton(this, "cmdView", QStringLiteral("&View"));
     auto* command1 = namedButton(this, "Command1", QStringLiteral("&Test Comms"));
+    auto* cmdPorts = namedButton(this, "cmdPorts", QStringLiteral("Port…"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(logo, 0, 0, 3, 1, Qt::AlignTop);
@@ -62,6 +65,7 @@ frmMain::frmMain(Services& services, QWidget* parent) : QWidget(parent), m_servi
     row->addWidget(cmdEdit);
     row->addWidget(cmdView);
     row->addWidget(command1);
+    row->addWidget(cmdPorts);
     row->addStretch();
     grid->addLayout(row, 2, 1, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -71,6 +75,7 @@ frmMain::frmMain(Services& services, QWidget* parent) : QWidget(parent), m_servi
     connect(cmdEdit, &QPushButton::clicked, this, &frmMain::cmdECU_Edit_Click);
     connect(cmdView, &QPushButton::clicked, this, &frmMain::cmdView_Click);
     connect(command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(cmdPorts, &QPushButton::clicked, this, &frmMain::cmdPorts_Click);
 
     m_txtBIN->setText(m_services.settings.ReadSetting(QStringLiteral("BIN Location")));
     m_txtECU->setText(m_services.settings.ReadSetting(QStringLiteral("ECU Location")));
@@ -109,6 +114,11 @@ void frmMain::cmdView_Click() {
 
 void frmMain::Command1_Click() {
     frmCommTest window(m_services, this);
+    window.exec();
+}
+
+void frmMain::cmdPorts_Click() {
+    frmPorts window(m_services, availableSerialDevices(), this);
     window.exec();
 }
 

@@ -22,6 +22,8 @@ public:
     void cmdECU_Edit_Click();
     void cmdView_Click();
     void Command1_Click();
+    // Opens the dialog that chooses the device of each port number.
+    void cmdPorts_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -290,5 +290,16 @@ TEST_P(Contract, DeviceVanishingMidRunEndsTheRunWithAMessage) {
     EXPECT_TRUE(!observer.messages.isEmpty() && state.CancelRequested && observer.closeShown >= 1);
 }
 
+TEST_P(Contract, APseudoTerminalWithoutLowLatencyOpensAndWorksAsItIs) {
+    if (!romsim()) GTEST_SKIP() << "a property of real ports";
+    ASSERT_TRUE(start());
+    QtSerialPort pty;
+    ASSERT_TRUE(pty.open(sim.device, QString::fromLatin1(kSerialSettings)));
+    EXPECT_TRUE(!pty.lowLatency() && pty.errorString().isEmpty());
+    ASSERT_TRUE(pty.write(writeFrame(3, 0x0D)));
+    EXPECT_EQ(pty.waitForInput(2.0), 1);
+    EXPECT_EQ(pty.read(1), QByteArray("\r"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Ports, Contract, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "romsim_pty" : "in_process"; });

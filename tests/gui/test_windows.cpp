@@ -104,6 +104,8 @@ const std::tuple<const char*, QString, const char*, QString, double, QString> kC
      caption("0.1", 2, 9600)},
     {"port rounded", "cmbPort=3.6;txtDelay=0", "", "/dev/ttyUSB3 115200,N,8,1", 0, caption("0", 4, 115200)},
     {"device from settings", "", "/dev/pts/9", "/dev/pts/9 115200,N,8,1", 0.3, caption("0.3", 1, 115200)},
+    {"device chosen over settings", "cmbDevice=/dev/ttyACM2", "/dev/pts/9", "/dev/ttyACM2 115200,N,8,1", 0.3,
+     caption("0.3", 1, 115200)},
     {"fast rate", "cmbBaud=1000000", "", "/dev/ttyUSB0 1000000,N,8,1", 0.3, caption("0.3", 1, 1000000)}};
 
 // The boxes typed, the button, the emulator, the bytes sent, boxes shown after (box=text), a

@@ -1,5 +1,6 @@
-// korvel-cli emulator verify and check against korvel-romsim, both run as separate
-// processes: a script reads the same closing result the window shows.
+// korvel-cli emulator verify, check and watch against korvel-romsim, both run as separate
+// processes: a script reads the same closing result the window shows, and a watched file
+// reaches the emulator as it is saved.
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,7 +11,27 @@ class TestVerbEmulator : public QObject {
 private slots:
     void printsTheClosingLabel_data();
     void printsTheClosingLabel();
+    void watchSendsWhatChangesUntilTerminated_data();
+    void watchSendsWhatChangesUntilTerminated();
 };
+
+namespace {
+
+// Reads stderr until a line holding `text` comes, for at most ten seconds.
+bool waitForLine(QProcess& p, QString& seen, const QString& text) {
+    for (int i = 0; i < 100 && !seen.contains(text); ++i) {
+        p.waitForReadyRead(100);
+        seen += QString::fromLocal8Bit(p.readAllStandardError());
+    }
+    return seen.contains(text);
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
 
 void TestVerbEmulator::printsTheClosingLabel_data() {
     QTest::addColumn<QString>("action");
@@ -35,10 +56,7 @@ void TestVerbEmulator::printsTheClosingLabel() {
     if (spoiled >= 0) memory[spoiled] = static_cast<char>(~memory[spoiled]);
     const QString imagePath = dir.filePath(QStringLiteral("image.bin"));
     const QString memoryPath = dir.filePath(QStringLiteral("memory.bin"));
-    for (const auto& [path, bytes] : {std::pair{imagePath, image}, std::pair{memoryPath, memory}}) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-    }
+    QVERIFY(writeBytes(imagePath, image) && writeBytes(memoryPath, memory));
 
     const QString tools = qEnvironmentVariable("KORVEL_TOOLS_DIR");
     QProcess sim;
@@ -57,6 +75,63 @@ void TestVerbEmulator::printsTheClosingLabel() {
     const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
     QCOMPARE(cli.exitCode(), exitCode);
     QVERIFY2(out.endsWith(lastLine + QLatin1Char('\n')), qPrintable(out));
+}
+
+void TestVerbEmulator::watchSendsWhatChangesUntilTerminated_data() {
+    QTest::addColumn<bool>("answering");
+    QTest::newRow("emulator answers") << true;
+    QTest::newRow("emulator silent") << false;
+}
+
+void TestVerbEmulator::watchSendsWhatChangesUntilTerminated() {
+    QFETCH(bool, answering);
+    QTemporaryDir dir;
+    const QString imagePath = dir.filePath(QStringLiteral("image.bin"));
+    const QString dumpPath = dir.filePath(QStringLiteral("dump.bin"));
+    QByteArray image(64, '\x11');
+    QByteArray memory = image;
+    memory[5] = '\x55';
+    const QString memoryPath = dir.filePath(QStringLiteral("memory.bin"));
+    QVERIFY(writeBytes(imagePath, image) && writeBytes(memoryPath, memory));
+    const QString tools = qEnvironmentVariable("KORVEL_TOOLS_DIR");
+    QProcess sim;
+    QStringList simArgs{QStringLiteral("--image"), memoryPath, QStringLiteral("--dump"), dumpPath};
+    if (!answering) simArgs << QStringLiteral("--silent");
+    sim.start(tools + QStringLiteral("/korvel-romsim/korvel-romsim"), simArgs);
+    QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QProcess cli;
+    cli.start(
+        tools + QStringLiteral("/korvel-cli/korvel-cli"),
+        {QStringLiteral("emulator"), QStringLiteral("watch"), imagePath, QStringLiteral("--device"), device});
+    QString seen;
+    QVERIFY2(waitForLine(cli, seen, QStringLiteral("watching")), qPrintable(seen));
+
+    // Saved as editors do: a new file renamed over the old one.
+    image[3] = '\x33';
+    image[40] = '\x0D';
+    QVERIFY(writeBytes(imagePath + QStringLiteral(".new"), image));
+    QVERIFY(QFile::remove(imagePath) && QFile::rename(imagePath + QStringLiteral(".new"), imagePath));
+    if (!answering) {
+        QVERIFY(cli.waitForFinished(20000));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardError().contains("Error writing to Ram at Address 3\nNo reply"));
+        return;
+    }
+    QVERIFY2(waitForLine(cli, seen, QStringLiteral("in step: 2 bytes sent")), qPrintable(seen));
+    // Rewritten in place.
+    image[3] = '\x34';
+    QVERIFY(writeBytes(imagePath, image));
+    QVERIFY2(waitForLine(cli, seen, QStringLiteral("in step: 3 bytes sent")), qPrintable(seen));
+    cli.terminate();
+    QVERIFY(cli.waitForFinished(5000));
+    QVERIFY(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QFile dump(dumpPath);
+    QVERIFY(dump.open(QIODevice::ReadOnly));
+    image[5] = memory[5]; // the file as it was at the start is taken as what the emulator holds
+    QCOMPARE(dump.read(64).toHex(), image.toHex());
 }
 
 QTEST_MAIN(TestVerbEmulator)

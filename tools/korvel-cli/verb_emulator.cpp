@@ -7,6 +7,8 @@
 
 #include "verbs.h"
 
+#include "emulator_watch.h"
+
 #include "core/app_state.h"
 #include "core/bin_image.h"
 #include "core/values.h"
@@ -40,7 +42,8 @@ const char kUsageText[] =
     "  korvel-cli emulator upload IMAGE.bin --original ORIGINAL.bin --device PATH [--no-verify]\n"
     "  korvel-cli emulator download IMAGE.bin --device PATH [--batch]\n"
     "  korvel-cli emulator verify IMAGE.bin --device PATH\n"
-    "  korvel-cli emulator check --device PATH";
+    "  korvel-cli emulator check --device PATH\n"
+    "  korvel-cli emulator watch IMAGE.bin --device PATH";
 
 // Shows a run on the terminal: labels and progress on stderr, messages on stdout.
 class ConsoleObserver : public TransferObserver {
@@ -106,7 +109,7 @@ bool parse(const QStringList& args, Options& o, QString& problem) {
     o.action = args[0];
     static const QStringList actions{QStringLiteral("identify"), QStringLiteral("upload"),
                                      QStringLiteral("download"), QStringLiteral("verify"),
-                                     QStringLiteral("check")};
+                                     QStringLiteral("check"),    QStringLiteral("watch")};
     if (!actions.contains(o.action)) {
         problem = QStringLiteral("unknown action %1").arg(o.action);
         return false;
@@ -176,6 +179,7 @@ int runEmulator(const QStringList& args) {
         err(QStringLiteral("usage: korvel-cli %1").arg(QLatin1String(kUsageText)));
         return kUsage;
     }
+    if (o.action == QLatin1String("watch")) return watchImage(o.files[0], o.device);
     const auto state = std::make_unique<AppState>();
     if (!o.files.isEmpty()) {
         state->BinPath = o.files[0];

@@ -1,0 +1,166 @@
+#include "editor/live_update.h"
+
+#include "core/app_state.h"
+#include "core/settings_file.h"
+#include "core/wait.h"
+#include "emulator/live_writer.h"
+#include "emulator/serial_port.h"
+#include "widgets/prompt.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTimer>
+
+namespace korvel {
+
+namespace {
+
+// How long closing waits for queued bytes before it asks, in seconds.
+constexpr double kClosingWait = 2.0;
+
+} // namespace
+
+LiveUpdate::LiveUpdate(Services& services, EditHistory& history, QWidget* parent)
+    : QObject(parent), m_services(services) {
+    m_chkLive = new QCheckBox(QStringLiteral("Live"), parent);
+    m_chkLive->setObjectName(QStringLiteral("chkLive"));
+    m_chkLive->setEnabled(false);
+    m_lblLive = new QLabel(parent);
+    m_lblLive->setObjectName(QStringLiteral("lblLive"));
+    connect(m_chkLive, &QCheckBox::clicked, this, &LiveUpdate::chkLive_Click);
+    history.addListener([this](const EditAction& action) { onEdit(action); });
+}
+
+LiveUpdate::~LiveUpdate() = default;
+
+bool LiveUpdate::isOn() const {
+    return m_writer != nullptr;
+}
+
+void LiveUpdate::setAvailable(bool available) {
+    m_available = available;
+    if (isOn()) chkLive_Click(false);
+    m_chkLive->setChecked(false);
+    m_chkLive->setEnabled(available && m_pauses == 0);
+}
+
+void LiveUpdate::chkLive_Click(bool checked) {
+    if (!checked) {
+        if (m_writer) {
+            const std::vector<int> left = m_writer->pendingAddresses();
+            m_unsent.insert(left.begin(), left.end());
+            m_writer.reset();
+        }
+        m_chkLive->setChecked(false);
+        showState();
+        return;
+    }
+    if (isOn() || !m_available) return;
+    const AppState& state = m_services.state;
+    m_failed = false;
+    m_writer = std::make_unique<LiveWriter>(
+        m_services.ports, deviceForPort(state.PortNumber, &m_services.settings), m_services.ticker);
+    m_writer->onChanged = [this] { showState(); };
+    m_writer->onFailed = [this](const QString& message) { onFailed(message); };
+    if (!m_writer->start()) return; // onFailed has reported it and cleared the box
+    m_chkLive->setChecked(true);
+    // Whatever changed while the box was clear goes first, with the image's value now.
+    for (const int address : m_unsent)
+        m_writer->queue(address, static_cast<quint8>(state.byteAt(address)));
+    m_unsent.clear();
+    showState();
+}
+
+void LiveUpdate::onEdit(const EditAction& action) {
+    if (!m_writer) {
+        for (const ByteChange& change : action)
+            m_unsent.insert(change.address);
+        return;
+    }
+    for (const ByteChange& change : action)
+        m_writer->queue(change.address, change.after);
+}
+
+void LiveUpdate::onFailed(const QString& message) {
+    // Called from inside the writer: it is destroyed only after the message.
+    const std::vector<int>& dropped = m_writer->dropped();
+    m_unsent.insert(dropped.begin(), dropped.end());
+    m_failed = true;
+    // The writer's step that called this is still running: it goes once that step is over.
+    m_retired = std::move(m_writer);
+    QTimer::singleShot(0, this, [this] { m_retired.reset(); });
+    m_chkLive->setChecked(false);
+    showState();
+    m_services.prompt.message(message + QStringLiteral("\nLive update has been switched off."),
+                              Prompt::Icon::Critical);
+}
+
+void LiveUpdate::showState() {
+    QString text;
+    if (m_writer) {
+        switch (m_writer->state()) {
+        case LiveWriter::State::InStep:
+            text = QStringLiteral("In step");
+            break;
+        case LiveWriter::State::Sending: {
+            const int n = m_writer->pendingCount();
+            text = n == 1 ? QStringLiteral("Sending 1 byte") : QStringLiteral("Sending %1 bytes").arg(n);
+            break;
+        }
+        case LiveWriter::State::Paused:
+            text = QStringLiteral("Paused");
+            break;
+        case LiveWriter::State::Stopped:
+            break;
+        }
+    } else if (m_failed) {
+        text = QStringLiteral("Failed");
+    }
+    if (m_lblLive->text() == text) return;
+    m_lblLive->setText(text);
+    m_lblLive->repaint();
+}
+
+void LiveUpdate::pause() {
+    if (m_pauses++ == 0 && m_writer) m_writer->pause();
+    m_chkLive->setEnabled(false);
+}
+
+void LiveUpdate::resume(bool everythingSent) {
+    if (m_pauses == 0) return;
+    if (everythingSent) m_unsent.clear();
+    if (--m_pauses > 0) return;
+    m_chkLive->setEnabled(m_available);
+    if (m_writer) m_writer->resume();
+}
+
+bool LiveUpdate::waitIdle(double seconds) {
+    Ticker& ticker = m_services.ticker;
+    const double until = ticker.seconds() + seconds;
+    while (m_writer && m_writer->state() == LiveWriter::State::Sending) {
+        if (ticker.seconds() >= until) return false;
+        // Stepped here as well as from the event loop, so waiting works with any clock.
+        m_writer->step(LiveWriter::kStepBudget);
+        ticker.pump(0);
+    }
+    return true;
+}
+
+bool LiveUpdate::finishBeforeClosing() {
+    if (waitIdle(kClosingWait)) return true;
+    const int n = m_writer->pendingCount();
+    if (!m_services.prompt.askYesNo(
+            QStringLiteral("Live update is still sending %1 %2 to the emulator. Stop sending and close? "
+                           "The bytes stay marked for \"Download Changes\".")
+                .arg(n)
+                .arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))))
+        return false;
+    if (m_writer) chkLive_Click(false);
+    return true;
+}
+
+void LiveUpdate::drain() {
+    waitIdle(1e9);
+}
+
+} // namespace korvel

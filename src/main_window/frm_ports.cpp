@@ -1,0 +1,133 @@
+#include "frm_ports.h"
+
+#include "core/app_state.h"
+#include "core/settings_file.h"
+#include "emulator/get_version.h"
+#include "emulator/serial_port.h"
+#include "emulator/transfer_observer.h"
+#include "widgets/named_controls.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+
+QString deviceKey(int n) {
+    return QStringLiteral("Port %1 Device").arg(n);
+}
+
+// Keeps the identification's message for the result label instead of a message box.
+class KeepMessage : public TransferObserver {
+public:
+    void setWhat(const QString&) override {}
+    void setWhere(const QString&) override {}
+    void progress(qint64, qint64) override {}
+    void message(const QString& text, Icon) override { last = text; }
+    void showClose() override {}
+    QString last;
+};
+
+} // namespace
+
+frmPorts::frmPorts(Services& services, std::vector<SerialDeviceInfo> devices, QWidget* parent)
+    : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("frmPorts"));
+    setWindowTitle(QStringLiteral("Port"));
+
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("lstDevices"));
+    list->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Description"), QStringLiteral("USB")});
+    list->setRootIsDecorated(false);
+    for (const SerialDeviceInfo& d : devices)
+        list->addTopLevelItem(new QTreeWidgetItem({d.device, d.description, d.usbIds}));
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (devices.empty())
+        list->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(no serial device found)")}));
+
+    auto* grid = new QGridLayout;
+    for (int n = 1; n <= kPorts; ++n) {
+        const size_t i = static_cast<size_t>(n - 1);
+        auto* combo = m_devices[i] = new QComboBox(this);
+        combo->setObjectName(QStringLiteral("cmbDevice%1").arg(n));
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setMinimumContentsLength(24);
+        combo->addItem(QString());
+        for (const SerialDeviceInfo& d : devices)
+            combo->addItem(d.label(), d.device);
+        m_stored[i] = services.settings.ReadSetting(deviceKey(n));
+        combo->setEditText(m_stored[i]);
+        combo->lineEdit()->setPlaceholderText(deviceForPort(n, nullptr));
+        // A listed entry shows its description; the box keeps only the device.
+        connect(combo, &QComboBox::activated, this,
+                [combo](int index) { combo->setEditText(combo->itemData(index).toString()); });
+        auto* test =
+            namedButton(this, qPrintable(QStringLiteral("cmdTest%1").arg(n)), QStringLiteral("Test"));
+        test->setAutoDefault(false);
+        connect(test, &QPushButton::clicked, this, [this, n] { cmdTest_Click(n); });
+        m_results[i] = namedLabel(this, QStringLiteral("lblTest%1").arg(n));
+        m_results[i]->setText(QString());
+        grid->addWidget(new QLabel(QStringLiteral("Port %1").arg(n), this), n - 1, 0);
+        grid->addWidget(combo, n - 1, 1);
+        grid->addWidget(test, n - 1, 2);
+        grid->addWidget(m_results[i], n - 1, 3);
+    }
+    grid->setColumnStretch(3, 1);
+
+    auto* ok = namedButton(this, "cmdOK", QStringLiteral("OK"));
+    auto* cancel = namedButton(this, "cmdCancel", QStringLiteral("Cancel"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &frmPorts::cmdOK_Click);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list, 1);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+}
+
+QString frmPorts::deviceFor(int n) const {
+    const QString chosen = m_devices[static_cast<size_t>(n - 1)]->currentText().trimmed();
+    return chosen.isEmpty() ? deviceForPort(n, nullptr) : chosen;
+}
+
+void frmPorts::cmdTest_Click(int n) {
+    QLabel* result = m_results[static_cast<size_t>(n - 1)];
+    result->setText(QStringLiteral("Testing…"));
+    result->repaint();
+    // The identification sets EmulatorFound: keep the run's own value.
+    AppState& state = m_services.state;
+    const bool found = state.EmulatorFound;
+    KeepMessage observer;
+    QString reason;
+    GetVersion(deviceFor(n), state, m_services.ports, m_services.ticker, observer, &reason);
+    const bool answered = state.EmulatorFound;
+    state.EmulatorFound = found;
+    if (!reason.isEmpty())
+        result->setText(reason);
+    else
+        result->setText(answered ? QStringLiteral("Emulator found") : QStringLiteral("No emulator answered"));
+}
+
+void frmPorts::cmdOK_Click() {
+    for (int n = 1; n <= kPorts; ++n) {
+        const size_t i = static_cast<size_t>(n - 1);
+        const QString chosen = m_devices[i]->currentText().trimmed();
+        if (chosen != m_stored[i]) m_services.settings.WriteSetting(deviceKey(n), chosen);
+    }
+    accept();
+}
+
+} // namespace korvel
