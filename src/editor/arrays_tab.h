@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace korvel {
 
+class LineGraph;
 class TableGrid;
 struct EcuItem;
 
@@ -42,6 +43,8 @@ private:
     const EcuItem* currentItem() const;
     // Forgets the table: counts 0, grid emptied to 2 x 2, labels emptied.
     void emptyTable();
+    // The graph beside the grid: the table's values over its axis, in the mode shown.
+    void drawGraph();
 
     EditorContext& m_context;
     // The table shown: its item (0 for none) and where its bytes lie.
@@ -50,6 +53,7 @@ private:
 
     QComboBox* m_cmb1Dim;
     TableGrid* m_grdLine;
+    LineGraph* m_graphLine;
     QPushButton* m_cmdShowIn_1;
     QLabel* m_lblLine_Xlabel;
     QLabel* m_lblLine_Ylabel;
