@@ -78,7 +78,7 @@ TableChange planPaste(const TextBlock& block, const TableSpan& span, const Shown
         for (qsizetype j = 0; j < line.size(); ++j) {
             const int cc = c + static_cast<int>(j), rr = r - static_cast<int>(i);
             const bool inside = cc >= 0 && rr >= 0 && cc < span.cols && rr < span.rows;
-            if (line[j].trimmed().isEmpty()) continue; // an empty field changes nothing
+            if (QStringView(line[j]).trimmed().isEmpty()) continue; // an empty field changes nothing
             if (!inside)
                 return refused(QStringLiteral("%1 lies outside the table of %2 rows and %3 columns.")
                                    .arg(cellName(cc, rr, span.rows))

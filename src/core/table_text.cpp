@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -97,18 +98,32 @@ QString plainNumber(double value, int decimals) {
 }
 
 std::optional<double> readNumber(QStringView field) {
-    QString t = field.trimmed().toString();
-    if (t.isEmpty()) return std::nullopt;
-    if (t.contains(QLatin1Char(','))) {
-        if (t.count(QLatin1Char(',')) != 1 || t.contains(QLatin1Char('.'))) return std::nullopt;
-        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    field = field.trimmed();
+    // Pasted fields are short; a longer one is no number this program would take.
+    constexpr qsizetype kLongest = 64;
+    if (field.isEmpty() || field.size() > kLongest) return std::nullopt;
+    // Only digits, one point (or one comma in its place), a sign and an exponent: no "inf",
+    // "nan", hex or group separators.
+    std::array<char, kLongest> text{};
+    int separators = 0;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        char ch = static_cast<char>(field[i].unicode());
+        if (field[i].unicode() > 0x7F) return std::nullopt;
+        if (ch == ',' || ch == '.') {
+            ch = '.';
+            ++separators;
+        } else if (!(ch >= '0' && ch <= '9') && ch != '+' && ch != '-' && ch != 'e' && ch != 'E') {
+            return std::nullopt;
+        }
+        text[static_cast<size_t>(i)] = ch;
     }
-    // Only digits, one point, a leading sign and an exponent: no "inf", "nan" or hex.
-    for (QChar ch : t)
-        if (!ch.isDigit() && !QStringLiteral("+-.eE").contains(ch)) return std::nullopt;
-    bool ok = false;
-    const double v = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
+    if (separators > 1) return std::nullopt;
+    const char* begin = text.data();
+    const char* end = begin + field.size();
+    if (*begin == '+' && end - begin > 1 && begin[1] != '-') ++begin; // from_chars takes no plus
+    double v = 0;
+    const auto [stop, error] = std::from_chars(begin, end, v);
+    if (error != std::errc() || stop != end || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 
@@ -124,6 +139,7 @@ namespace {
 // Splits a line at `sep`; a field that starts with a double quote runs to the closing one
 // ("" inside stands for one quote).
 QStringList splitQuoted(const QString& line, QChar sep) {
+    if (!line.contains(QLatin1Char('"'))) return line.split(sep);
     QStringList fields;
     QString field;
     bool quoted = false;
