@@ -88,6 +88,7 @@ void ArraysTab::emptyTable() {
     vars.ArrayCols = vars.ArrayRows = 0;
     m_itemNumber = 0;
     m_span = {};
+    drawGraph();
 }
 
 void ArraysTab::clearVars() {

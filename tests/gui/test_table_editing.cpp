@@ -13,20 +13,17 @@ using namespace korvel::test;
 namespace {
 
 // A map of 3 x 2 at 400h (rows 10 20 30 / 40 50 60) and an array of 1 x 4 at 500h (5 6 7 8).
+QByteArray tables() {
+    QByteArray bin = image(4096);
+    bin.replace(0x400, 6, QByteArray::fromHex("0A141E28323C"));
+    return bin.replace(0x500, 4, QByteArray::fromHex("05060708"));
+}
+
 struct Grids : EditorHarness {
     explicit Grids(bool maps)
-        : EditorHarness(image(4096, {{0x400, 10},
-                                     {0x401, 20},
-                                     {0x402, 30},
-                                     {0x403, 40},
-                                     {0x404, 50},
-                                     {0x405, 60},
-                                     {0x500, 5},
-                                     {0x501, 6},
-                                     {0x502, 7},
-                                     {0x503, 8}}),
+        : EditorHarness(tables(),
                         {{"0400", 3, 2, 1, 0, 0, 0, 0.5, " Spark", " load", "  20  40", " rpm", "  1  2  3"},
-                         {"0500", 1, 4, 1, 0, -40, 0, 1, " Coolant", " temp", "   0  10  20  30"}}),
+                         {"0500", 1, 4, 1, 0, -40, 0, 1, " Coolant", " temp", "    0   10   20   30"}}),
           maps(maps) {
         if (!open(maps ? 3 : 2)) qFatal("the editor did not open");
         choose(maps ? "cmb2Dim" : "cmb1Dim", 0);
@@ -36,36 +33,22 @@ struct Grids : EditorHarness {
     TableGrid* grid() const { return find<TableGrid>(maps ? "grdMap" : "grdLine"); }
     void press(int key) const { QTest::keyClick(grid(), Qt::Key(key), Qt::ControlModifier); }
     void trigger(const char* action) const { child<QAction>(*grid(), action)->trigger(); }
-    QString column(int col) const { // grid texts of one column, top to bottom
-        QStringList t;
-        for (int r = 1; r < grid()->rows(); ++r)
-            t << grid()->text(r, col);
-        return t.join('|');
-    }
 };
 
-// Maps or arrays, calculated, the cells selected (grid row, column), the copied text.
-const std::tuple<const char*, bool, bool, std::vector<std::pair<int, int>>, QString> kCopies[] = {
-    {"whole map with headings",
-     true,
-     false,
-     {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}},
-     "\t1\t2\t3\n40\t40\t50\t60\n20\t10\t20\t30\n"},
-    {"map cells, calculated", true, true, {{2, 2}, {2, 3}}, "10\t15\n"},
-    {"array gap left empty", false, true, {{1, 1}, {3, 1}}, "-32\n\n-34\n"}};
-
-// Maps or arrays, the pasted text, the cell it starts from (grid row, column), the table's
-// bytes after it, the refusal shown.
-const std::tuple<const char*, bool, QString, std::pair<int, int>, QString, QString> kPastes[] = {
-    {"map block from the current cell", true, "7\t8\r\n9\t10\r\n", {1, 2}, "0A090A280708", ""},
-    {"array column, decimal comma read in raw mode", false, "1,4\n2,6\n", {3, 1}, "03010708", ""},
+// Maps or arrays, the pasted text, the cell it starts from (grid row, column), the rows selected
+// down from there (0: none, the current cell only, else the current cell is the bottom one), the
+// table's bytes after it, the refusal shown.
+const std::tuple<const char*, bool, QString, std::pair<int, int>, int, QString, QString> kPastes[] = {
+    {"map block from the current cell", true, "7\t8\r\n9\t10\r\n", {1, 2}, 0, "0A090A280708", ""},
+    {"array column from the selection's top, decimal commas", false, "1,4\n2,6\n", {3, 1}, 2, "03010708", ""},
     {"refused whole",
      true,
      "7\t8\n9\tx\n",
      {1, 2},
+     0,
      "0A141E28323C",
-     "Nothing was pasted: row 2, column 3: \"x\" is not a number."},
-    {"too large from that cell", false, "1\n2\n3\n", {3, 1}, "05060708", "row 5, column 1 lies outside"}};
+     "Nothing was pasted: row 2, column 3: \"x\""},
+    {"too large from that cell", false, "1\n2\n3\n", {3, 1}, 0, "05060708", "row 5, column 1 lies outside"}};
 
 } // namespace
 
@@ -73,24 +56,19 @@ class TestTableEditing : public QObject {
     Q_OBJECT
 
 private slots:
-    void copyPutsTheShownCellsOnTheClipboard_data() { rows(kCopies); }
-    void copyPutsTheShownCellsOnTheClipboard() {
-        const auto& [tag, maps, calculated, cells, text] = fetch(kCopies);
+    void copyAndPasteGoThroughTheClipboardAndPasteIsOneUndoStepOrNothing_data() { rows(kPastes); }
+    void copyAndPasteGoThroughTheClipboardAndPasteIsOneUndoStepOrNothing() {
+        const auto& [tag, maps, text, at, selected, bytes, message] = fetch(kPastes);
         Grids h(maps);
-        if (calculated) click(*h.editor, maps ? "cmdShowIn_2" : "cmdShowIn_1");
-        h.select(maps ? "grdMap" : "grdLine", cells);
-        QGuiApplication::clipboard()->clear();
+        h.grid()->selectAll(); // the whole table: with its headings, top row first
         h.press(Qt::Key_C);
-        QCOMPARE(QGuiApplication::clipboard()->text(), text);
-        QCOMPARE(h.pendingCount(), 0);
-    }
-
-    void pasteWritesTheWholeBlockAsOneUndoStepOrNothing_data() { rows(kPastes); }
-    void pasteWritesTheWholeBlockAsOneUndoStepOrNothing() {
-        const auto& [tag, maps, text, at, bytes, message] = fetch(kPastes);
-        Grids h(maps);
-        h.grid()->setCurrentIndex(h.grid()->model()->index(at.first, at.second));
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 maps ? "\t1\t2\t3\n40\t40\t50\t60\n20\t10\t20\t30\n" : "\t\n30\t8\n20\t7\n10\t6\n0\t5\n");
+        const int bottom = at.first + std::max(selected - 1, 0);
+        h.grid()->setCurrentIndex(h.grid()->model()->index(bottom, at.second));
         h.grid()->selectionModel()->clearSelection();
+        for (int r = at.first; selected && r <= bottom; ++r)
+            h.select(maps ? "grdMap" : "grdLine", {{r, at.second}});
         QGuiApplication::clipboard()->setText(text);
         h.press(Qt::Key_V);
         const int address = maps ? 0x400 : 0x500, count = maps ? 6 : 4;
@@ -129,9 +107,9 @@ private slots:
         QCOMPARE(h.editor->vars().History.undoCount(), 2);
 
         QTest::keyClick(h.editor.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(h.bytes(0x500, 4) + " " + h.column(1), QString("14141414 -20.|-20.|-20.|-20."));
+        QCOMPARE(h.bytes(0x500, 4) + " " + h.grid()->text(1, 1), QString("14141414 -20."));
         QTest::keyClick(h.editor.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(h.bytes(0x500, 4) + " " + h.column(1), QString("05060708 -32.|-33.|-34.|-35."));
+        QCOMPARE(h.bytes(0x500, 4) + " " + h.grid()->text(1, 1), QString("05060708 -32."));
         QCOMPARE(graph->values(), (std::vector<double>{-35, -34, -33, -32}));
         QCOMPARE(h.fx.prompt.unexpected, 0);
 
