@@ -3,7 +3,9 @@
 #include "core/app_state.h"
 #include "core/grid_text.h"
 #include "core/values.h"
+#include "editor/table_editing.h"
 #include "editor/table_marks.h"
+#include "widgets/line_graph.h"
 #include "widgets/named_controls.h"
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
@@ -13,6 +15,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace korvel {
 
@@ -24,6 +28,8 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     m_grdLine->setObjectName(QStringLiteral("grdLine"));
     m_marks = std::make_unique<TableMarks>(m_context, *m_grdLine, TableKind::Array,
                                            m_context.vars.ArrayShowRaw, m_context.vars.ArrayValues);
+    m_graphLine = new LineGraph(this);
+    m_graphLine->setObjectName(QStringLiteral("graphLine"));
     m_cmdShowIn_1 = new QPushButton(QStringLiteral("Show in Calculated Values"), this);
     m_cmdShowIn_1->setObjectName(QStringLiteral("cmdShowIn_1"));
     m_lblLine_Xlabel = namedLabel(this, "lblLine_Xlabel", QStringLiteral("X Label"));
@@ -48,8 +54,10 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     middle->addWidget(m_lblLine_Ylabel, 0, 0, Qt::AlignTop);
     middle->addWidget(m_grdLine, 0, 1);
     middle->addLayout(instructions, 0, 2);
+    middle->addWidget(m_graphLine, 0, 3);
     middle->addWidget(m_lblLine_Xlabel, 1, 1, Qt::AlignHCenter);
     middle->setColumnStretch(1, 1);
+    middle->setColumnStretch(3, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(middle, 1);
@@ -59,6 +67,13 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     connect(m_grdLine, &TableGrid::keyDown, this, [this](int code) { grdLine_KeyDown(code); });
     connect(m_grdLine, &TableGrid::focusGained, this, [this] { setSelectionHighlight(true); });
     connect(m_grdLine, &TableGrid::focusLost, this, [this] { setSelectionHighlight(false); });
+    new TableEditing(
+        context, m_grdLine,
+        [this] {
+            return TableEditing::Shown{currentItem(), TableKind::Array, m_span, &m_context.vars.ArrayValues,
+                                       m_context.vars.ArrayShowRaw};
+        },
+        [this] { reload(); });
 }
 
 ArraysTab::~ArraysTab() = default;
@@ -83,6 +98,7 @@ void ArraysTab::emptyTable() {
     m_itemNumber = 0;
     m_span = {};
     m_marks->setTable(nullptr, m_span);
+    drawGraph();
 }
 
 void ArraysTab::clearVars() {
@@ -164,6 +180,7 @@ void ArraysTab::Draw_Grid(int X_Size, int Y_Size) {
     if (!item) {
         // No table: no cells to write; calculated mode has no title to show.
         m_lblLine_Zlabel->setText(showRaw ? QStringLiteral("Raw Values") : QString());
+        drawGraph();
         return;
     }
     m_lblLine_Zlabel->setText(valueLabelText(*item, showRaw));
@@ -177,6 +194,28 @@ void ArraysTab::Draw_Grid(int X_Size, int Y_Size) {
                                             m_context.vars.ArrayValues.at(c - 1, r - 1), format));
     }
     m_marks->refresh();
+    drawGraph();
+}
+
+void ArraysTab::drawGraph() {
+    const EcuItem* item = currentItem();
+    if (!item) {
+        m_graphLine->setValues({});
+        return;
+    }
+    // A table of one row runs along its columns, one of one column along its rows (first row first).
+    const EditorState& vars = m_context.vars;
+    const bool alongColumns = vars.ArrayCols >= vars.ArrayRows;
+    const int n = alongColumns ? vars.ArrayCols : vars.ArrayRows;
+    std::vector<double> values;
+    QStringList axis;
+    for (int k = 0; k < n; ++k) {
+        const double raw = alongColumns ? vars.ArrayValues.at(k, 0) : vars.ArrayValues.at(0, k);
+        values.push_back(vars.ArrayShowRaw ? raw
+                                           : CalculatedValue(*item, static_cast<quint64>(raw)).value_or(NAN));
+        axis << (alongColumns ? columnHeading(*item, k + 1) : rowHeading(*item, k + 1));
+    }
+    m_graphLine->setValues(std::move(values), axis);
 }
 
 } // namespace korvel

@@ -14,6 +14,7 @@ class QPushButton;
 namespace korvel {
 
 class TableMarks;
+class LineGraph;
 class TableGrid;
 struct EcuItem;
 
@@ -48,6 +49,8 @@ private:
     const EcuItem* currentItem() const;
     // Forgets the table: counts 0, grid emptied to 2 x 2, labels emptied.
     void emptyTable();
+    // The graph beside the grid: the table's values over its axis, in the mode shown.
+    void drawGraph();
 
     EditorContext& m_context;
     std::unique_ptr<TableMarks> m_marks;
@@ -57,6 +60,7 @@ private:
 
     QComboBox* m_cmb1Dim;
     TableGrid* m_grdLine;
+    LineGraph* m_graphLine;
     QPushButton* m_cmdShowIn_1;
     QLabel* m_lblLine_Xlabel;
     QLabel* m_lblLine_Ylabel;

@@ -4,6 +4,7 @@
 #include "core/grid_text.h"
 #include "core/map_surface.h"
 #include "core/values.h"
+#include "editor/table_editing.h"
 #include "editor/table_marks.h"
 #include "widgets/named_controls.h"
 #include "widgets/picture_box.h"
@@ -106,6 +107,16 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     connect(m_grdMap, &TableGrid::keyDown, this, [this](int code) { grdMap_KeyDown(code); });
     connect(m_grdMap, &TableGrid::focusGained, this, [this] { setSelectionHighlight(true); });
     connect(m_grdMap, &TableGrid::focusLost, this, [this] { setSelectionHighlight(false); });
+    new TableEditing(
+        context, m_grdMap,
+        [this] {
+            return TableEditing::Shown{currentItem(), TableKind::Map, m_span, &m_context.vars.MapValues,
+                                       m_context.vars.MapShowRaw};
+        },
+        [this] {
+            reload();
+            redrawMap();
+        });
     connect(m_scrRotAngle, &QScrollBar::valueChanged, this, [this](int v) { scrRotAngle_Change(v); });
     connect(m_scrPanHor, &QScrollBar::valueChanged, this, [this](int v) { scrPanHor_Change(v); });
     connect(m_scrPanVer, &QScrollBar::valueChanged, this, [this](int v) { scrPanVer_Change(v); });

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace korvel {
@@ -30,6 +31,18 @@ bool WidgetPrompt::askYesNo(const QString& text) {
 
 QString WidgetPrompt::openFile(const QString& caption, const QString& folder, const QString& filter) {
     return QFileDialog::getOpenFileName(dialogParent(), caption, folder, filter);
+}
+
+std::optional<QString> Prompt::askText(const QString&, const QString&) {
+    return std::nullopt;
+}
+
+std::optional<QString> WidgetPrompt::askText(const QString& text, const QString& initial) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(dialogParent(), title(), text, QLineEdit::Normal, initial, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
 }
 
 } // namespace korvel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -18,6 +19,9 @@ public:
     virtual bool askYesNo(const QString& text) = 0;
     // A file-open dialog; returns the chosen path or an empty text when cancelled.
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
+    // A question answered by typing a line of text, starting from `initial`; the text with
+    // OK, nothing when cancelled. Prompts that cannot ask answer as if cancelled.
+    virtual std::optional<QString> askText(const QString& text, const QString& initial);
 };
 
 // The real prompts: QMessageBox and QFileDialog with the application's title.
@@ -26,6 +30,7 @@ public:
     void message(const QString& text, Icon icon = Icon::None) override;
     bool askYesNo(const QString& text) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    std::optional<QString> askText(const QString& text, const QString& initial) override;
 };
 
 } // namespace korvel

@@ -51,6 +51,9 @@ struct Monkey {
     Monkey(GuiFixture& f, quint64 seed) : f(f), rng(seed) {
         for (int k = 0; k < 100000; ++k) // a random answer to every question
             f.prompt.answers.push_back(rng() & 1);
+        const std::optional<QString> typed[] = {"5", "-300", "150", "12,5", "x", std::nullopt};
+        for (int k = 0; k < 10000; ++k) // and to every typed one: a number, a word or Cancel
+            f.prompt.typed.push_back(typed[rng() % 6]);
         // A modal window would stop the monkey inside exec(): it is closed and reported.
         QObject::connect(&guard, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();

@@ -46,4 +46,22 @@ int findItem(const AppState& state, const QString& idOrTitle) {
     return 0;
 }
 
+int chooseItem(const AppState& state, const QString& name) {
+    const int number = findItem(state, name);
+    if (number == 0) {
+        err(QStringLiteral("no item has the number or title \"%1\"").arg(name));
+        return 0;
+    }
+    const EcuItem& found = state.EcuItemTable[static_cast<size_t>(number)];
+    if (found.Id == name) return number;
+    QStringList twins;
+    for (int n = 1; n <= std::min<int>(state.ecuHeader.ItemCount, kMaxItems); ++n)
+        if (state.EcuItemTable[static_cast<size_t>(n)].Title.trimmed() == found.Title.trimmed())
+            twins << QString::number(n);
+    if (twins.size() == 1) return number;
+    err(QStringLiteral("several items have the title \"%1\" (items %2): give the number")
+            .arg(found.Title.trimmed(), twins.join(QStringLiteral(", "))));
+    return 0;
+}
+
 } // namespace korvel::cli

@@ -13,5 +13,8 @@ bool loadImage(AppState& state, const QString& binPath);
 
 // Finds an item by its id or its exact (trimmed) title; 0 when there is none.
 int findItem(const AppState& state, const QString& idOrTitle);
+// The item named by number or trimmed title; 0 after printing why on stderr when there is
+// none, or when the title is shared by several items (a write must not land in the wrong one).
+int chooseItem(const AppState& state, const QString& name);
 
 } // namespace korvel::cli

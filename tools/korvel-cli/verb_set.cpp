@@ -18,26 +18,6 @@ namespace {
 constexpr int kUsageOrInputError = 2;
 constexpr int kWriteFailed = 1;
 
-// The item named by number or trimmed title; 0 after printing why when there is none, or
-// when the title is shared by several items (a value must not land in the wrong one).
-int chooseItem(const AppState& state, const QString& name) {
-    const int number = findItem(state, name);
-    if (number == 0) {
-        err(QStringLiteral("no item has the number or title \"%1\"").arg(name));
-        return 0;
-    }
-    const EcuItem& found = state.EcuItemTable[static_cast<size_t>(number)];
-    if (found.Id == name) return number;
-    QStringList twins;
-    for (int n = 1; n <= std::min<int>(state.ecuHeader.ItemCount, kMaxItems); ++n)
-        if (state.EcuItemTable[static_cast<size_t>(n)].Title.trimmed() == found.Title.trimmed())
-            twins << QString::number(n);
-    if (twins.size() == 1) return number;
-    err(QStringLiteral("several items have the title \"%1\" (items %2): give the number")
-            .arg(found.Title.trimmed(), twins.join(QStringLiteral(", "))));
-    return 0;
-}
-
 int run(const QStringList& args) {
     if (args.size() != 4) {
         err(QStringLiteral("usage: korvel-cli set IMAGE.bin DEFINITION.ecu ITEM RAW"));

@@ -27,11 +27,13 @@
 
 namespace korvel::test {
 
-// Answers questions and file dialogs from `answers` and `files` and records every text shown
-// (`dialogs`: title|folder). A question or dialog without an answer counts in `unexpected`, gets No.
+// Answers questions, file dialogs and typed questions from `answers`, `files` and `typed` and
+// records every text shown (`dialogs`: title|folder). A question or dialog without an answer
+// counts in `unexpected` and gets No (a typed question: cancelled).
 struct ScriptedPrompt : Prompt {
     std::deque<bool> answers;
     std::deque<QString> files;
+    std::deque<std::optional<QString>> typed;
     std::vector<std::pair<QString, Icon>> shown;
     QStringList dialogs;
     int unexpected = 0;
@@ -47,6 +49,12 @@ struct ScriptedPrompt : Prompt {
         const QString file = files.empty() ? QString() : files.front();
         files.empty() ? void(++unexpected) : files.pop_front();
         return file;
+    }
+    std::optional<QString> askText(const QString& text, const QString&) override {
+        shown.push_back({text, Icon::None});
+        const std::optional<QString> answer = typed.empty() ? std::nullopt : typed.front();
+        typed.empty() ? void(++unexpected) : typed.pop_front();
+        return answer;
     }
     QStringList texts() const {
         QStringList t;

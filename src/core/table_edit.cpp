@@ -1,0 +1,216 @@
+#include "table_edit.h"
+
+#include "app_state.h"
+#include "values.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvel {
+
+CellSelection::CellSelection(int cols, int rows)
+    : m_cols(std::max(cols, 0)), m_rows(std::max(rows, 0)),
+      m_cells(static_cast<size_t>(m_cols) * static_cast<size_t>(m_rows), 0) {}
+
+CellSelection CellSelection::whole(int cols, int rows) {
+    CellSelection s(cols, rows);
+    s.add(CellRect{0, 0, cols - 1, rows - 1});
+    return s;
+}
+
+void CellSelection::add(int c, int r) {
+    if (c < 0 || r < 0 || c >= m_cols || r >= m_rows) return;
+    char& cell = m_cells[static_cast<size_t>(r) * static_cast<size_t>(m_cols) + static_cast<size_t>(c)];
+    if (cell) return;
+    cell = 1;
+    if (m_count++ == 0) {
+        m_bounds = {c, r, c, r};
+        return;
+    }
+    m_bounds = {std::min(m_bounds.c0, c), std::min(m_bounds.r0, r), std::max(m_bounds.c1, c),
+                std::max(m_bounds.r1, r)};
+}
+
+void CellSelection::add(const CellRect& rect) {
+    for (int r = std::max(rect.r0, 0); r <= std::min(rect.r1, m_rows - 1); ++r)
+        for (int c = std::max(rect.c0, 0); c <= std::min(rect.c1, m_cols - 1); ++c)
+            add(c, r);
+}
+
+bool CellSelection::contains(int c, int r) const {
+    if (c < 0 || r < 0 || c >= m_cols || r >= m_rows) return false;
+    return m_cells[static_cast<size_t>(r) * static_cast<size_t>(m_cols) + static_cast<size_t>(c)] != 0;
+}
+
+namespace {
+
+TableChange refused(const QString& why) {
+    TableChange change;
+    change.refusal = why;
+    return change;
+}
+
+// Why a typed value cannot be stored in a cell, or nothing with the byte it stands for.
+std::optional<int> pastedByte(const QString& text, const ShownValues& shown, QString& why) {
+    const std::optional<double> v = readNumber(text);
+    if (!v) {
+        why = QStringLiteral("\"%1\" is not a number").arg(text.trimmed());
+        return std::nullopt;
+    }
+    const double raw = shown.toRaw(*v);
+    if (const auto byte = roundedByte(raw)) return byte;
+    why = shown.calculated()
+              ? QStringLiteral("%1 would be the raw value %2, which does not fit a byte (0 to 255)")
+                    .arg(text.trimmed(),
+                         std::isfinite(raw) ? plainNumber(std::round(raw), 0) : QStringLiteral("infinity"))
+              : QStringLiteral("%1 does not fit a byte (0 to 255)").arg(text.trimmed());
+    return std::nullopt;
+}
+
+} // namespace
+
+TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
+                      const CellSelection& selection) {
+    if (const QString why = shown.refusal(); !why.isEmpty()) return refused(why);
+    TableChange change;
+    for (size_t i = 0; i < block.lines.size(); ++i) {
+        const QStringList& line = block.lines[i];
+        for (qsizetype j = 0; j < line.size(); ++j) {
+            const int cc = c + static_cast<int>(j), rr = r - static_cast<int>(i);
+            const bool inside = cc >= 0 && rr >= 0 && cc < span.cols && rr < span.rows;
+            if (QStringView(line[j]).trimmed().isEmpty()) continue; // an empty field changes nothing
+            if (!inside)
+                return refused(QStringLiteral("%1 lies outside the table of %2 rows and %3 columns.")
+                                   .arg(cellName(cc, rr, span.rows))
+                                   .arg(span.rows)
+                                   .arg(span.cols));
+            QString why;
+            const auto byte = pastedByte(line[j], shown, why);
+            if (!byte) return refused(QStringLiteral("%1: %2.").arg(cellName(cc, rr, span.rows), why));
+            change.writes.push_back({cc, rr, *byte});
+        }
+    }
+    // One value into a selection of several cells fills them all.
+    if (change.writes.size() == 1 && block.lines.size() == 1 && block.lines[0].size() == 1 &&
+        selection.count() > 1) {
+        const int byte = change.writes[0].raw;
+        change.writes.clear();
+        const CellRect b = selection.bounds();
+        for (int sr = b.r0; sr <= b.r1; ++sr)
+            for (int sc = b.c0; sc <= b.c1; ++sc)
+                if (selection.contains(sc, sr)) change.writes.push_back({sc, sr, byte});
+    }
+    return change;
+}
+
+namespace {
+
+class MathPlan {
+public:
+    MathPlan(const ValueMatrix& values, const TableSpan& span, const ShownValues& shown)
+        : m_values(values), m_span(span), m_shown(shown) {}
+
+    double at(int c, int r) const {
+        return m_shown.fromRaw(static_cast<int>(std::clamp(m_values.at(c, r), 0.0, 255.0)));
+    }
+    // A result in the mode shown: rounded to a byte and clamped; NaN writes nothing.
+    void put(int c, int r, double value) {
+        if (std::isnan(value)) return;
+        const double raw = std::round(m_shown.toRaw(value));
+        if (std::isnan(raw)) return;
+        int byte = 0;
+        if (raw < 0 || raw > 255) {
+            ++change.clamped;
+            byte = raw < 0 ? 0 : 255;
+        } else {
+            byte = static_cast<int>(raw);
+        }
+        change.writes.push_back({c, r, byte});
+    }
+    // Mean of the cell and its neighbours inside the table that have a value.
+    double smoothed(int c, int r) const {
+        if (std::isnan(at(c, r))) return at(c, r);
+        double sum = 0;
+        int n = 0;
+        for (int dr = -1; dr <= 1; ++dr) {
+            for (int dc = -1; dc <= 1; ++dc) {
+                const int nc = c + dc, nr = r + dr;
+                if (nc < 0 || nr < 0 || nc >= m_span.cols || nr >= m_span.rows) continue;
+                const double v = at(nc, nr);
+                if (std::isnan(v)) continue;
+                sum += v;
+                ++n;
+            }
+        }
+        return sum / n;
+    }
+
+    TableChange change;
+
+private:
+    const ValueMatrix& m_values;
+    const TableSpan& m_span;
+    const ShownValues& m_shown;
+};
+
+double between(double a, double b, int i, int first, int last) {
+    return last == first ? a : a + (b - a) * (i - first) / (last - first);
+}
+
+} // namespace
+
+TableChange planMath(TableOp op, double operand, const ValueMatrix& values, const TableSpan& span,
+                     const ShownValues& shown, const CellSelection& selection) {
+    if (const QString why = shown.refusal(); !why.isEmpty()) return refused(why);
+    MathPlan plan(values, span, shown);
+    const CellRect b = selection.bounds();
+    for (int r = b.r0; r <= b.r1; ++r) {
+        for (int c = b.c0; c <= b.c1; ++c) {
+            if (!selection.contains(c, r)) continue;
+            const bool leftOrRight = c == b.c0 || c == b.c1, bottomOrTop = r == b.r0 || r == b.r1;
+            switch (op) {
+            case TableOp::Set:
+                plan.put(c, r, operand);
+                break;
+            case TableOp::Add:
+                plan.put(c, r, plan.at(c, r) + operand);
+                break;
+            case TableOp::Percent:
+                plan.put(c, r, plan.at(c, r) * operand / 100);
+                break;
+            case TableOp::InterpolateRows:
+                if (!leftOrRight) plan.put(c, r, between(plan.at(b.c0, r), plan.at(b.c1, r), c, b.c0, b.c1));
+                break;
+            case TableOp::InterpolateColumns:
+                if (!bottomOrTop) plan.put(c, r, between(plan.at(c, b.r0), plan.at(c, b.r1), r, b.r0, b.r1));
+                break;
+            case TableOp::InterpolateBoth:
+                if (!(leftOrRight && bottomOrTop)) {
+                    const double low = between(plan.at(b.c0, b.r0), plan.at(b.c1, b.r0), c, b.c0, b.c1);
+                    const double high = between(plan.at(b.c0, b.r1), plan.at(b.c1, b.r1), c, b.c0, b.c1);
+                    plan.put(c, r, between(low, high, r, b.r0, b.r1));
+                }
+                break;
+            case TableOp::Smooth:
+                plan.put(c, r, plan.smoothed(c, r));
+                break;
+            }
+        }
+    }
+    return std::move(plan.change);
+}
+
+void applyChange(AppState& state, const TableSpan& span, ValueMatrix& values, const TableChange& change) {
+    if (!change.refusal.isEmpty()) return;
+    for (const CellWrite& w : change.writes) {
+        if (w.c < 0 || w.r < 0 || w.c >= span.cols || w.r >= span.rows || !ValueMatrix::contains(w.c, w.r))
+            continue;
+        // Formed in 64 bits: a large address plus a table must not wrap.
+        const qint64 i = qint64{span.address} + qint64{span.cols} * w.r + w.c;
+        if (i < 0 || i >= kImageCells) continue;
+        StoreByte(state, static_cast<int>(i), w.raw);
+        values.set(w.c, w.r, w.raw);
+    }
+}
+
+} // namespace korvel

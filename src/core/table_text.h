@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ecu_definition.h"
+#include "grid_text.h"
+#include "value_matrix.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace korvel {
+
+// The values of a table as its grid shows and takes them: the raw bytes, or the item's
+// calculated values. Table cells are single bytes, so every raw value is 0..255.
+class ShownValues {
+public:
+    // `pattern` empty: calculated texts are plain decimal numbers that read back to their
+    // byte. A pattern gives the editor's display texts instead (they need not read back).
+    ShownValues(const EcuItem& item, TableKind kind, bool calculated, const QString& pattern = {});
+
+    const EcuItem& item() const { return m_item; }
+    TableKind kind() const { return m_kind; }
+    bool calculated() const { return m_calculated; }
+
+    // The value a byte shows: the byte itself, or its calculated value; NaN where there is
+    // none (Conversion 1 with raw 0). A map whose Factor is 0 and any Conversion other than
+    // 0 and 1 show 0, as the grids do.
+    double fromRaw(int raw) const { return m_values[static_cast<size_t>(raw & 0xFF)]; }
+    // The text of a byte: plain decimal in raw mode; in calculated mode the plain decimal
+    // number (leading 0, dot separator, no trailing dot) with the fewest digits that leads
+    // back to the same byte, or an empty text when the byte has no calculated value.
+    const QString& text(int raw) const { return m_texts[static_cast<size_t>(raw & 0xFF)]; }
+
+    // Why typed values cannot be turned back into raw ones (empty when they can): raw values
+    // always can; calculated ones only for Conversion 0 or 1 with a Factor other than 0.
+    QString refusal() const;
+    // The raw value a typed value stands for, before rounding: v itself in raw mode,
+    // (v - Offset) / Factor for Conversion 0, Factor / (v - Offset) for Conversion 1 (infinite
+    // when v is the Offset). NaN when refusal() is not empty.
+    double toRaw(double v) const;
+
+private:
+    EcuItem m_item;
+    TableKind m_kind;
+    bool m_calculated;
+    bool m_invertible;
+    std::array<double, 256> m_values{};
+    std::array<QString, 256> m_texts;
+};
+
+// The nearest raw byte to a value before rounding: nothing for NaN or a value that rounds
+// outside 0..255.
+std::optional<int> roundedByte(double raw);
+
+// A number as text: plain decimal with a leading 0 and a dot, `decimals` places at most,
+// trailing zeros and a bare trailing dot dropped ("-0" becomes "0").
+QString plainNumber(double value, int decimals);
+
+// Reads a number typed or pasted: surrounding spaces ignored, a decimal point or (in a field
+// without a point) one decimal comma, an optional sign. Nothing for any other text.
+std::optional<double> readNumber(QStringView field);
+
+// Fields of a text, one list per line; trailing empty lines are dropped.
+struct TextBlock {
+    std::vector<QStringList> lines;
+    int width() const; // the longest line's field count
+};
+
+// Where the text comes from. Clipboard: fields separated by tabs when the text has one (a
+// spreadsheet's cells), else semicolons, else commas when a line holds more than one comma or
+// a comma stands beside a space, else runs of spaces; a comma within a field is a decimal comma.
+// Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field.
+enum class TextSource { Clipboard, Csv };
+TextBlock splitText(const QString& text, TextSource source);
+
+// Whether the block starts with headings: one line more than `rows`, whose first line has one
+// field more than `cols` and an empty first field (the corner).
+bool hasHeadings(const TextBlock& block, int cols, int rows);
+// The block without its heading line and the row heading of every other line.
+TextBlock withoutHeadings(const TextBlock& block);
+
+// A rectangle of table cells: columns c0..c1, rows r0..r1 (table rows, the first row 0).
+struct CellRect {
+    int c0 = 0, r0 = 0, c1 = -1, r1 = -1;
+    bool isEmpty() const { return c1 < c0 || r1 < r0; }
+    bool contains(int c, int r) const { return c >= c0 && c <= c1 && r >= r0 && r <= r1; }
+};
+
+// The text of the cells in `rect`: lines top to bottom as the grid shows them (the highest
+// table row first), fields joined by `separator`; a cell for which `included` is false gives
+// an empty field. With `headings`, a first line of the empty corner and the column headings,
+// and every line starts with its row heading (both trimmed). Fields holding the separator,
+// a quote or a line break are put in double quotes.
+QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
+                  bool headings, const std::function<bool(int c, int r)>& included = {});
+
+// "row R, column C": a cell named by where the grid shows it, counted from the top-left value cell
+// (1-based), so for table row r of `rows` the row is rows - r.
+QString cellName(int c, int r, int rows);
+
+} // namespace korvel

@@ -1,0 +1,160 @@
+#include "table_editing.h"
+
+#include "core/app_state.h"
+#include "core/edit_history.h"
+#include "widgets/prompt.h"
+#include "widgets/table_grid.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+
+namespace korvel {
+
+TableEditing::TableEditing(EditorContext& context, TableGrid* grid, std::function<Shown()> shown,
+                           std::function<void()> afterEdit)
+    : QObject(grid), m_context(context), m_grid(grid), m_shown(std::move(shown)),
+      m_afterEdit(std::move(afterEdit)) {
+    const auto op = [this](TableOp o) { return [this, o] { run(o); }; };
+    addAction("actCopy", QStringLiteral("Copy"), QKeySequence::Copy, [this] { copy(); });
+    addAction("actPaste", QStringLiteral("Paste"), QKeySequence::Paste, [this] { paste(); });
+    addAction(nullptr, {}, {}, {});
+    addAction("actSetValue", QStringLiteral("Set to Value..."), Qt::CTRL | Qt::Key_E, op(TableOp::Set));
+    addAction("actAddValue", QStringLiteral("Add Value..."), Qt::CTRL | Qt::Key_D, op(TableOp::Add));
+    addAction("actPercent", QStringLiteral("Multiply by Percentage..."), Qt::CTRL | Qt::Key_P,
+              op(TableOp::Percent));
+    addAction(nullptr, {}, {}, {});
+    addAction("actInterpolateRows", QStringLiteral("Interpolate Along Rows"), Qt::CTRL | Qt::Key_H,
+              op(TableOp::InterpolateRows));
+    addAction("actInterpolateColumns", QStringLiteral("Interpolate Along Columns"), Qt::CTRL | Qt::Key_J,
+              op(TableOp::InterpolateColumns));
+    addAction("actInterpolateBoth", QStringLiteral("Interpolate Both Ways"), Qt::CTRL | Qt::Key_I,
+              op(TableOp::InterpolateBoth));
+    addAction("actSmooth", QStringLiteral("Smooth"), Qt::CTRL | Qt::Key_M, op(TableOp::Smooth));
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QAction* TableEditing::addAction(const char* name, const QString& text, const QKeySequence& keys,
+                                 const std::function<void()>& handler) {
+    auto* a = new QAction(text, m_grid);
+    if (!name) {
+        a->setSeparator(true);
+    } else {
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        // Only while the grid has the focus: Ctrl+C in a text box stays the box's own.
+        a->setShortcutContext(Qt::WidgetShortcut);
+        connect(a, &QAction::triggered, this, handler);
+    }
+    m_grid->addAction(a);
+    return a;
+}
+
+CellSelection TableEditing::selection(const Shown& t) const {
+    // Grid row g shows table row rows - g; grid column k table column k - 1.
+    const int rows = t.span.rows;
+    CellSelection s(t.span.cols, rows);
+    for (const QItemSelectionRange& range : m_grid->selectionModel()->selection())
+        s.add(CellRect{range.left() - 1, rows - range.bottom(), range.right() - 1, rows - range.top()});
+    if (s.isEmpty()) {
+        const QModelIndex current = m_grid->currentIndex();
+        if (current.isValid()) s.add(current.column() - 1, rows - current.row());
+    }
+    return s;
+}
+
+void TableEditing::copy() {
+    const Shown t = m_shown();
+    if (!t.item) return;
+    const CellSelection s = selection(t);
+    if (s.isEmpty()) return;
+    const ShownValues shown(*t.item, t.kind, !t.showRaw);
+    // The whole table goes with its headings, so a spreadsheet gets the axes too.
+    QGuiApplication::clipboard()->setText(tableText(*t.values, shown, s.bounds(), QLatin1Char('\t'),
+                                                    s.isWhole(),
+                                                    [&s](int c, int r) { return s.contains(c, r); }));
+}
+
+void TableEditing::paste() {
+    const Shown t = m_shown();
+    if (!t.item) return;
+    TextBlock block = splitText(QGuiApplication::clipboard()->text(), TextSource::Clipboard);
+    if (block.lines.empty()) return;
+    const CellSelection s = selection(t);
+    // A whole table with its headings goes back where it came from; anything else starts at
+    // the selection's top-left cell as the grid shows it (the current cell without one).
+    int c = 0, r = t.span.rows - 1;
+    if (hasHeadings(block, t.span.cols, t.span.rows))
+        block = withoutHeadings(block);
+    else if (!s.isEmpty())
+        std::tie(c, r) = std::pair(s.bounds().c0, s.bounds().r1);
+    loadTable(m_context.services.state, t.span, *t.values);
+    const ShownValues shown(*t.item, t.kind, !t.showRaw);
+    write(t, planPaste(block, t.span, shown, c, r, s), QStringLiteral("Nothing was pasted: "));
+}
+
+std::optional<double> TableEditing::askOperand(TableOp op, const ShownValues& values) {
+    const QString mode = values.calculated() ? QStringLiteral("calculated") : QStringLiteral("raw");
+    QString question;
+    switch (op) {
+    case TableOp::Set:
+        question = QStringLiteral("Set the selected cells to this %1 value:").arg(mode);
+        break;
+    case TableOp::Add:
+        question = QStringLiteral("Add this %1 value to the selected cells (below 0 subtracts):").arg(mode);
+        break;
+    case TableOp::Percent:
+        question =
+            QStringLiteral("Multiply the selected %1 values by this percentage (100 keeps them):").arg(mode);
+        break;
+    default:
+        return 0.0;
+    }
+    const std::optional<QString> typed = m_context.services.prompt.askText(question, {});
+    if (!typed) return std::nullopt;
+    const std::optional<double> v = readNumber(*typed);
+    if (!v)
+        m_context.services.prompt.message(QStringLiteral("\"%1\" is not a number.").arg(typed->trimmed()),
+                                          Prompt::Icon::Critical);
+    return v;
+}
+
+void TableEditing::run(TableOp op) {
+    const Shown t = m_shown();
+    if (!t.item) return;
+    const CellSelection s = selection(t);
+    if (s.isEmpty()) return;
+    const ShownValues shown(*t.item, t.kind, !t.showRaw);
+    if (const QString why = shown.refusal(); !why.isEmpty()) {
+        m_context.services.prompt.message(why, Prompt::Icon::Critical);
+        return;
+    }
+    const std::optional<double> operand = askOperand(op, shown);
+    if (!operand) return;
+    // From the image as it is now: another tab or the checksum may have written into the table.
+    loadTable(m_context.services.state, t.span, *t.values);
+    write(t, planMath(op, *operand, *t.values, t.span, shown, s), QString());
+}
+
+void TableEditing::write(const Shown& t, const TableChange& change, const QString& refusedPrefix) {
+    Prompt& prompt = m_context.services.prompt;
+    if (!change.refusal.isEmpty()) {
+        prompt.message(refusedPrefix + change.refusal, Prompt::Icon::Critical);
+        return;
+    }
+    if (change.writes.empty()) return;
+    AppState& state = m_context.services.state;
+    recordEdit(m_context.vars.History, state, {{t.span.address, t.span.cols * t.span.rows}},
+               [&] { applyChange(state, t.span, *t.values, change); });
+    m_context.vars.IsSaved = false;
+    m_afterEdit();
+    if (change.clamped > 0)
+        prompt.message(change.clamped == 1
+                           ? QStringLiteral("1 cell was clamped to what its byte holds (0 to 255).")
+                           : QStringLiteral("%1 cells were clamped to what their bytes hold (0 to 255).")
+                                 .arg(change.clamped),
+                       Prompt::Icon::Information);
+}
+
+} // namespace korvel

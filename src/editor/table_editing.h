@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/grid_text.h"
+#include "core/table_edit.h"
+#include "editor/editor_context.h"
+
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class QAction;
+
+namespace korvel {
+
+class TableGrid;
+struct EcuItem;
+
+// Copy, paste and table math on a table grid, in the mode the grid shows (raw or calculated).
+// The actions sit in the grid's context menu with their shortcuts, which work while the grid
+// has the focus: Ctrl+C copy, Ctrl+V paste, Ctrl+E set to a value, Ctrl+D add a value,
+// Ctrl+P multiply by a percentage, Ctrl+H interpolate along rows, Ctrl+J along columns,
+// Ctrl+I both ways, Ctrl+M smooth. Every action that writes is one undo step, stores its
+// bytes through StoreByte and marks the image unsaved; refusals and clamping are told
+// through the prompt.
+class TableEditing : public QObject {
+    Q_OBJECT
+public:
+    // The table the grid shows now; `item` is null while none is chosen.
+    struct Shown {
+        const EcuItem* item = nullptr;
+        TableKind kind = TableKind::Array;
+        TableSpan span;
+        ValueMatrix* values = nullptr;
+        bool showRaw = true;
+    };
+
+    // `shown` tells the table at each action; `afterEdit` runs after bytes were written, to
+    // read the table again and redraw it.
+    TableEditing(EditorContext& context, TableGrid* grid, std::function<Shown()> shown,
+                 std::function<void()> afterEdit);
+
+    void copy();
+    void paste();
+    void run(TableOp op);
+
+private:
+    QAction* addAction(const char* name, const QString& text, const QKeySequence& keys,
+                       const std::function<void()>& handler);
+    // The grid's selection in table cells; the current cell when nothing is selected.
+    CellSelection selection(const Shown& t) const;
+    // Asks for the operand of set, add and percent; nothing when cancelled or not a number.
+    std::optional<double> askOperand(TableOp op, const ShownValues& values);
+    // Writes a planned change as one undo step (or tells why it was refused).
+    void write(const Shown& t, const TableChange& change, const QString& refusedPrefix);
+
+    EditorContext& m_context;
+    TableGrid* m_grid;
+    std::function<Shown()> m_shown;
+    std::function<void()> m_afterEdit;
+};
+
+} // namespace korvel
