@@ -52,8 +52,9 @@ public:
     void clear();
 
     // Called after every action that changed bytes: one recorded, undone or redone, with
-    // its bytes (the image already holds the new values). Live update and the change
-    // marks follow edits through here.
+    // its bytes as recorded. The image already holds the new values, which for an undone
+    // action are the `before` bytes: read the image, not `after`. Live update and the
+    // change marks follow edits through here.
     using Listener = std::function<void(const EditAction&)>;
     void addListener(Listener listener) { m_listeners.push_back(std::move(listener)); }
 

@@ -77,8 +77,9 @@ void LiveUpdate::onEdit(const EditAction& action) {
             m_unsent.insert(change.address);
         return;
     }
+    // The image's byte as it is now: an undone action holds the bytes it put back as `before`.
     for (const ByteChange& change : action)
-        m_writer->queue(change.address, change.after);
+        m_writer->queue(change.address, static_cast<quint8>(m_services.state.byteAt(change.address)));
 }
 
 void LiveUpdate::onFailed(const QString& message) {

@@ -145,9 +145,10 @@ void TableEditing::write(const Shown& t, const TableChange& change, const QStrin
     }
     if (change.writes.empty()) return;
     AppState& state = m_context.services.state;
-    recordEdit(m_context.vars.History, state, {{t.span.address, t.span.cols * t.span.rows}},
-               [&] { applyChange(state, t.span, *t.values, change); });
-    m_context.vars.IsSaved = false;
+    // Writing back the bytes the table already holds is no change: the editor stays saved.
+    if (recordEdit(m_context.vars.History, state, {{t.span.address, t.span.cols * t.span.rows}},
+                   [&] { applyChange(state, t.span, *t.values, change); }))
+        m_context.vars.IsSaved = false;
     m_afterEdit();
     if (change.clamped > 0)
         prompt.message(change.clamped == 1

@@ -43,9 +43,14 @@ private slots:
         QTRY_COMPARE(h.text("lblLive"), QStringLiteral("In step"));
         QCOMPARE(held(h, 0x0300), '\x55');
         const int before = h.fx.emulator.frameCount('W');
+        const QString old = h.bytes(0x0101, 2);
         liveEdit(h, {{0x0101, 0x12}, {0x0102, 0x13}});
         QTRY_COMPARE(h.fx.emulator.frameCount('W') - before, 2);
         QVERIFY(held(h, 0x0101) == '\x12' && held(h, 0x0102) == '\x13');
+        // An undo sends the bytes it puts back.
+        QTest::keySequence(h.editor.get(), QKeySequence::Undo);
+        QTRY_COMPARE(h.fx.emulator.frameCount('W') - before, 4);
+        QCOMPARE(h.fx.emulator.memory().mid(0x0101, 2).toHex().toUpper(), old.toLatin1());
 
         QString during; // the live label, and how many ports are open, while the transfer window is
         onNextModal([&](QWidget* w) {
