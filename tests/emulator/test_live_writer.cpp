@@ -87,6 +87,16 @@ TEST_F(LiveWrites, PauseGivesThePortUpAndKeepsTheQueue) {
     EXPECT_EQ(writer.state(), LiveWriter::State::InStep);
 }
 
+TEST_F(LiveWrites, RefusesAByteThePortCannotAddress) {
+    ASSERT_TRUE(writer.start());
+    writer.queue(0x10000, 1); // an image may be larger than the 64 KiB the frames address
+    writer.queue(0x20, 2);
+    settle();
+    EXPECT_TRUE(frames().empty());
+    EXPECT_EQ(failures,
+              QStringList{"Error writing to Ram at Address 65536\nThe emulator link addresses 64 KiB only."});
+}
+
 struct FailureCase {
     const char* name;
     std::function<void(SimulatedEmulator&, SimulatedWire&)> arrange;
