@@ -119,6 +119,14 @@ private slots:
         h.find<QCheckBox>("chkFlag7")->click();
         QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("Value"));
 
+        // A table names four of its differing cells, then how many differ in all.
+        h.showTab(3);
+        h.find<TableGrid>("grdMap")->selectAll();
+        QTest::keyClick(h.find<TableGrid>("grdMap"), Qt::Key_Equal);
+        const QString after = list->topLevelItem(2)->text(4);
+        QVERIFY2(after.count('[') == 4 && after.endsWith(", … 8 cells"), qPrintable(after));
+        QTest::keySequence(h.editor.get(), QKeySequence::Undo);
+
         list->setCurrentItem(list->topLevelItem(2)); // the map
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
