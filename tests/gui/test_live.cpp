@@ -71,6 +71,19 @@ private slots:
         QVERIFY(!h.editor->isVisible());
     }
 
+    void aCompletedDownloadLeavesNothingForLiveToSend() {
+        EditorHarness h;
+        h.fx.emulator.setFaults({});
+        QVERIFY(h.open());
+        liveEdit(h, {{0x0300, 0x55}}); // made while off, then sent by "Download Changes"
+        click(*h.editor, "cmdUpload");
+        QCOMPARE(held(h, 0x0300), '\x55');
+        const int before = h.fx.emulator.frameCount('W');
+        h.find<QCheckBox>("chkLive")->click();
+        QTRY_COMPARE(h.text("lblLive"), QStringLiteral("In step"));
+        QCOMPARE(h.fx.emulator.frameCount('W'), before);
+    }
+
     void aFailedWriteSwitchesItOffOnceAndKeepsTheBytes() {
         EditorHarness h;
         h.fx.emulator.setFaults({});
