@@ -1,5 +1,6 @@
 // Times the loading paths: ReadBinFile of the largest image that loads, ReadEcuFile of a
 // 300-item definition, and the editor's opening on both.
+#include "bench_prompt.h"
 #include "core/app_state.h"
 #include "core/bin_image.h"
 #include "core/ecu_reader.h"
@@ -24,17 +25,9 @@
 
 using namespace korvel;
 using korvel::bench::measure;
+using korvel::bench::SilentPrompt;
 
 namespace {
-
-class SilentPrompt : public Prompt {
-public:
-    void message(const QString& text, Icon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool askYesNo(const QString&) override { return false; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 QByteArray definition300() {
     QByteArray s = "ECU FORMAT\r\n{\r\nHeader = bench\r\nVersion = 1\r\nChecksumAddress = 9FFEE\r\n"

@@ -2,6 +2,7 @@
 // 20 x 25 map (500 cells) on screen:
 // - choosing another baseline file and repainting the visible grid with its marks;
 // - an undo (and a redo) of a +1 on the whole map, with the grid and surface redrawn.
+#include "bench_prompt.h"
 #include "core/app_state.h"
 #include "core/settings_file.h"
 #include "core/wait.h"
@@ -26,14 +27,6 @@ using namespace korvel;
 using korvel::bench::measure;
 
 namespace {
-
-// Answers every file dialog with `file` and says nothing.
-struct QuietPrompt : Prompt {
-    QString file;
-    void message(const QString&, Icon) override {}
-    bool askYesNo(const QString&) override { return false; }
-    QString openFile(const QString&, const QString&, const QString&) override { return file; }
-};
 
 QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     QFile f(dir.filePath(name));
@@ -63,7 +56,7 @@ int main(int argc, char** argv) {
     state.EcuPath = write(dir, QStringLiteral("rom.ecu"), ecu);
     SettingsFile settings(dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("korvel"));
     settings.WriteSetting(QStringLiteral("Heat Map"), QStringLiteral("1"));
-    QuietPrompt prompt;
+    bench::SilentPrompt prompt;
     prompt.file = write(dir, QStringLiteral("stock.bin"), stock);
     ManualTicker ticker;
     SimulatedEmulator emulator; // silent: no emulator is found

@@ -1,5 +1,6 @@
 // Times the map surface: choosing a 16 x 16 map and drawing it, one stepper step on it,
 // and the widget's worst load from the Hex tab (250,000 circles and 500,000 lines).
+#include "bench_prompt.h"
 #include "core/app_state.h"
 #include "core/projection.h"
 #include "core/settings_file.h"
@@ -29,17 +30,9 @@
 
 using namespace korvel;
 using korvel::bench::measure;
+using korvel::bench::SilentPrompt;
 
 namespace {
-
-class SilentPrompt : public Prompt {
-public:
-    void message(const QString& text, Icon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool askYesNo(const QString&) override { return false; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 // The Hex tab's worst case in one picture: a 500 x 500 byte window as a mesh, every
 // point with its circle and its links back (250,000 circles, 499,000 lines).

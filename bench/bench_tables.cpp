@@ -1,5 +1,6 @@
 // Times pasting and interpolating a 501 x 501 map: the core's check and store alone, and the
 // whole action through the grid with the grid and the surface redrawn.
+#include "bench_prompt.h"
 #include "core/app_state.h"
 #include "core/settings_file.h"
 #include "core/table_edit.h"
@@ -26,20 +27,12 @@
 
 using namespace korvel;
 using korvel::bench::measure;
+using korvel::bench::SilentPrompt;
 
 namespace {
 
 constexpr int kSide = 501;
 constexpr int kAddress = 0x1000;
-
-class SilentPrompt : public Prompt {
-public:
-    void message(const QString& text, Icon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool askYesNo(const QString&) override { return false; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 // The whole map as a spreadsheet would paste it, each cell `seed` steps along a ramp.
 QString mapText(int seed) {
