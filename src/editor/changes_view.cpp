@@ -22,7 +22,7 @@ constexpr int kRowRole = Qt::UserRole;
 constexpr size_t kCellsShown = 4;
 
 QString hexDigits(quint64 value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    return hexNumber(value).rightJustified(digits, QLatin1Char('0'));
 }
 
 QString valueText(quint64 raw, const std::optional<QString>& text, int digits) {
@@ -138,8 +138,8 @@ void frmChanges::refresh() {
         row->setText(0, QStringLiteral("(no item)"));
         row->setText(1, QStringLiteral("Byte"));
         row->setText(2, hexDigits(static_cast<quint64>(address), 4));
-        row->setText(3, hexDigits(static_cast<quint64>(m_baseline.byteAt(address)), 2));
-        row->setText(4, hexDigits(static_cast<quint64>(m_state.byteAt(address)), 2));
+        row->setText(3, hexByte(m_baseline.byteAt(address)));
+        row->setText(4, hexByte(m_state.byteAt(address)));
         rows << row;
     }
     m_lstChanges->addTopLevelItems(rows);

@@ -72,9 +72,7 @@ void HexTab::buildControls() {
         if (m_grdHex->text(row, col).isEmpty()) return look;
         look.changed = baseline.differs(m_context.services.state, address);
         if (look.changed && withToolTip)
-            look.toolTip =
-                QStringLiteral("was ") +
-                QStringLiteral("%1").arg(baseline.byteAt(address), 2, 16, QLatin1Char('0')).toUpper();
+            look.toolTip = QStringLiteral("was ") + hexByte(baseline.byteAt(address));
         return look;
     });
     setGridWidths();

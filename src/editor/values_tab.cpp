@@ -195,8 +195,8 @@ void ValuesTab::showMarks() {
     }
     const ItemReading was = readItem(
         *item, ItemClass::Value, address, [&](int a) { return baseline.byteAt(a); }, state.NumericFormat);
-    QString tip = QStringLiteral("was ") +
-                  QStringLiteral("%1").arg(was.raw[0], 2 * item->ByteSize, 16, QLatin1Char('0')).toUpper();
+    QString tip =
+        QStringLiteral("was ") + hexNumber(was.raw[0]).rightJustified(2 * item->ByteSize, QLatin1Char('0'));
     if (was.text[0] && !was.text[0]->isEmpty()) tip += QStringLiteral(" (%1)").arg(*was.text[0]);
     setChangeMark(m_txtValue_Raw, true, tip);
 }
