@@ -64,6 +64,10 @@ bool LiveWriter::start() {
     m_failure.clear();
     m_started = true;
     m_paused = false;
+    return goOn();
+}
+
+bool LiveWriter::goOn() {
     if (!openPort()) return false;
     changed();
     if (pendingCount() > 0) schedule();
@@ -100,10 +104,7 @@ void LiveWriter::pause() {
 bool LiveWriter::resume() {
     if (!m_started || !m_paused) return m_started;
     m_paused = false;
-    if (!openPort()) return false;
-    changed();
-    if (pendingCount() > 0) schedule();
-    return true;
+    return goOn();
 }
 
 void LiveWriter::dropQueue() {

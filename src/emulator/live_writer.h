@@ -94,6 +94,8 @@ private:
         double sentAt;
     };
     bool openPort();
+    // Opens the port and takes up the queue (start and resume).
+    bool goOn();
     bool sendFlight();
     // The byte on the wire did not arrive: send it again, or fail after three re-sends.
     bool retryOrFail(const QByteArray& reply);
