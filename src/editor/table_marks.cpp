@@ -21,16 +21,21 @@ void TableMarks::setTable(const EcuItem* item, const TableSpan& span) {
 }
 
 void TableMarks::refresh() {
+    m_rangeStale = true;
+    m_grid.refreshLooks();
+}
+
+void TableMarks::updateRange() const {
+    if (!m_rangeStale) return;
+    m_rangeStale = false;
     m_low = std::numeric_limits<double>::infinity();
     m_high = -m_low;
-    if (m_item && m_context.vars.HeatMap)
-        for (int r = 0; r < m_span.rows; ++r)
-            for (int c = 0; c < m_span.cols; ++c)
-                if (const auto v = shownValue(*m_item, m_kind, m_showRaw, m_values.at(c, r))) {
-                    m_low = std::min(m_low, *v);
-                    m_high = std::max(m_high, *v);
-                }
-    m_grid.refreshLooks();
+    for (int r = 0; r < m_span.rows; ++r)
+        for (int c = 0; c < m_span.cols; ++c)
+            if (const auto v = shownValue(*m_item, m_kind, m_showRaw, m_values.at(c, r))) {
+                m_low = std::min(m_low, *v);
+                m_high = std::max(m_high, *v);
+            }
 }
 
 CellLook TableMarks::look(int row, int col, bool withToolTip) const {
@@ -38,9 +43,11 @@ CellLook TableMarks::look(int row, int col, bool withToolTip) const {
     const int c = col - 1;
     const int r = m_span.rows - row;
     if (!m_item || c < 0 || c >= m_span.cols || r < 0 || r >= m_span.rows) return l;
-    if (m_context.vars.HeatMap)
+    if (m_context.vars.HeatMap) {
+        updateRange();
         if (const auto v = shownValue(*m_item, m_kind, m_showRaw, m_values.at(c, r)))
             l.fill = heatColour(m_high > m_low ? (*v - m_low) / (m_high - m_low) : 0.5);
+    }
     const AppState& state = m_context.services.state;
     const int address = m_span.address + m_span.cols * r + c;
     l.changed = m_context.vars.Compare.differs(state, address);

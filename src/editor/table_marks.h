@@ -22,12 +22,15 @@ public:
 
     // The table shown (nullptr for none) and where its bytes lie.
     void setTable(const EcuItem* item, const TableSpan& span);
-    // After the values, the mode, the baseline or the heat switch changed: the heat range
-    // is worked out again and the grid asks for its looks again.
+    // After the values, the mode, the baseline or the heat switch changed: the grid asks for
+    // its looks again, and the heat range is worked out again when they are first asked for
+    // (an edit refreshes more than once before the grid paints).
     void refresh();
 
 private:
     CellLook look(int row, int col, bool withToolTip) const;
+    // The lowest and highest value shown, once per refresh, with the heat map on.
+    void updateRange() const;
 
     EditorContext& m_context;
     TableGrid& m_grid;
@@ -36,8 +39,9 @@ private:
     const ValueMatrix& m_values;
     const EcuItem* m_item = nullptr;
     TableSpan m_span;
-    double m_low = 0;
-    double m_high = 0;
+    mutable bool m_rangeStale = true;
+    mutable double m_low = 0;
+    mutable double m_high = 0;
 };
 
 } // namespace korvel
