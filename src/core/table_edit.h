@@ -72,8 +72,10 @@ enum class TableOp {
     InterpolateBoth,    // bilinear between the four corners of the selection's rectangle
     Smooth,             // every selected cell becomes the mean of itself and its (up to 8) neighbours
 };
-// The edges of an interpolation keep their values; the cells between them are written where
-// selected. The other operations write every selected cell.
+// An interpolation reads the selection's edges and writes the selected cells between them:
+// along rows the leftmost and rightmost columns keep their values, along columns the top and
+// bottom rows; both ways only the four corners keep theirs and the edge cells between two
+// corners are rewritten from them. The other operations write every selected cell.
 TableChange planMath(TableOp op, double operand, const ValueMatrix& values, const TableSpan& span,
                      const ShownValues& shown, const CellSelection& selection);
 

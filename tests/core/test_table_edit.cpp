@@ -151,7 +151,7 @@ TEST(TableMath, EachOperationRoundsClampsAndCounts) {
         {"along rows", TableOp::InterpolateRows, 0, all, tableItem(), false, "90 100 110 120/50 60 70 80/10 20 30 40", 0},
         {"along columns", TableOp::InterpolateColumns, 0, all, tableItem(), false, "90 7 7 120/50 4 4 80/10 0 0 40", 0},
         {"both, two rows", TableOp::InterpolateBoth, 0, {0, 1, 3, 2}, tableItem(), false, "90 100 110 120/50 60 70 80/10 0 0 40", 0},
-        {"both, corners stay", TableOp::InterpolateBoth, 0, {1, 0, 2, 2}, tableItem(), false, "90 7 7 120/50 4 4 80/10 0 0 40", 0},
+        {"both, edges from the corners", TableOp::InterpolateBoth, 0, {1, 0, 2, 2}, tableItem(), false, "90 7 7 120/50 4 4 80/10 0 0 40", 0},
         {"smooth one cell", TableOp::Smooth, 0, {1, 1, 1, 1}, tableItem(), false, "90 7 7 120/50 40 99 80/10 0 0 40", 0},
         {"add in calculated values", TableOp::Add, 5, {0, 0, 0, 0}, tableItem(0, 0.5, 10), true, "90 7 7 120/50 99 99 80/20 0 0 40", 0},
         {"percent in calculated values", TableOp::Percent, 50, {3, 2, 3, 2}, tableItem(0, 0.5, 10), true, "90 7 7 50/50 99 99 80/10 0 0 40", 0},
