@@ -57,13 +57,9 @@ std::optional<int> pastedByte(const QString& text, const ShownValues& shown, QSt
         why = QStringLiteral("\"%1\" is not a number").arg(text.trimmed());
         return std::nullopt;
     }
-    const double raw = shown.toRaw(*v);
-    if (const auto byte = roundedByte(raw)) return byte;
-    why = shown.calculated()
-              ? QStringLiteral("%1 would be the raw value %2, which does not fit a byte (0 to 255)")
-                    .arg(text.trimmed(),
-                         std::isfinite(raw) ? plainNumber(std::round(raw), 0) : QStringLiteral("infinity"))
-              : QStringLiteral("%1 does not fit a byte (0 to 255)").arg(text.trimmed());
+    const auto byte = shown.nearestByte(*v);
+    if (byte && !byte->beyond) return byte->raw;
+    why = QStringLiteral("%1 is outside the values a cell can hold (%2)").arg(text.trimmed(), shown.reach());
     return std::nullopt;
 }
 
@@ -115,17 +111,10 @@ public:
     }
     // A result in the mode shown: rounded to a byte and clamped; NaN writes nothing.
     void put(int c, int r, double value) {
-        if (std::isnan(value)) return;
-        const double raw = std::round(m_shown.toRaw(value));
-        if (std::isnan(raw)) return;
-        int byte = 0;
-        if (raw < 0 || raw > 255) {
-            ++change.clamped;
-            byte = raw < 0 ? 0 : 255;
-        } else {
-            byte = static_cast<int>(raw);
-        }
-        change.writes.push_back({c, r, byte});
+        const auto byte = m_shown.nearestByte(value);
+        if (!byte) return;
+        if (byte->beyond) ++change.clamped;
+        change.writes.push_back({c, r, byte->raw});
     }
     // Mean of the cell and its neighbours inside the table that have a value.
     double smoothed(int c, int r) const {

@@ -47,7 +47,7 @@ struct CellWrite {
 // What an action would store, worked out whole before anything is written.
 struct TableChange {
     std::vector<CellWrite> writes;
-    int clamped = 0; // results outside 0..255 that were brought to the nearest end
+    int clamped = 0; // results past what the bytes show that went to the nearest end
     QString refusal; // why nothing may be written; empty when the writes may be stored
 };
 
@@ -56,13 +56,15 @@ struct TableChange {
 // row on top). A block of one value fills every cell of `selection` when more than one is
 // selected. An empty field leaves its cell as it is. Every field is checked, in reading order,
 // before anything is planned: the first field that lies outside the table, is not a number,
-// or whose raw form rounds outside 0..255 refuses the whole block, naming its cell.
+// or is past what the cell's byte can show (ShownValues::nearestByte) refuses the whole block,
+// naming its cell.
 TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
                       const CellSelection& selection = {});
 
-// The table operations. Values are worked in the mode shown (raw or calculated); results are
-// rounded to raw bytes and clamped to 0..255. A cell without a shown value (Conversion 1 with
-// raw 0) is left as it is and gives nothing to its neighbours.
+// The table operations. Values are worked in the mode shown (raw or calculated); each result
+// takes the byte whose shown value is nearest, and one past what the bytes show takes the
+// nearest end and is counted as clamped (ShownValues::nearestByte). A cell without a shown
+// value (Conversion 1 with raw 0) is left as it is and gives nothing to its neighbours.
 enum class TableOp {
     Set,                // every selected cell takes the operand
     Add,                // the operand is added to every selected cell

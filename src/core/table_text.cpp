@@ -34,31 +34,31 @@ ShownValues::ShownValues(const EcuItem& item, TableKind kind, bool calculated, c
         const auto i = static_cast<size_t>(raw);
         if (!calculated) {
             m_values[i] = raw;
-            m_texts[i] = QString::number(raw);
             continue;
         }
         const std::optional<double> v = kind == TableKind::Map && item.Factor == 0
                                             ? std::optional<double>(0.0)
                                             : CalculatedValue(item, static_cast<quint64>(raw));
         m_values[i] = v ? *v : kNoValue;
-        if (!pattern.isEmpty()) {
-            m_texts[i] = cellText(item, kind, false, raw, pattern);
-        } else if (!v) {
-            m_texts[i].clear();
-        } else if (!m_invertible) {
-            m_texts[i] = shortestNumber(*v);
-        } else {
-            // The fewest places after the point that still read back to this byte.
-            m_texts[i] = shortestNumber(*v);
-            for (int places = 0; places <= kMostDecimals; ++places) {
-                const QString t = plainNumber(*v, places);
-                if (roundedByte(toRaw(t.toDouble())) == raw) {
-                    m_texts[i] = t;
-                    break;
-                }
-            }
+    }
+    // The texts read back through every value, so they follow once all are known.
+    for (int raw = 0; raw < 256; ++raw)
+        m_texts[static_cast<size_t>(raw)] = !calculated         ? QString::number(raw)
+                                            : pattern.isEmpty() ? readBackText(raw)
+                                                                : cellText(item, kind, false, raw, pattern);
+}
+
+QString ShownValues::readBackText(int raw) const {
+    const double v = fromRaw(raw);
+    if (std::isnan(v)) return {};
+    if (m_invertible) {
+        for (int places = 0; places <= kMostDecimals; ++places) {
+            const QString t = plainNumber(v, places);
+            const std::optional<Byte> back = nearestByte(t.toDouble());
+            if (back && back->raw == raw && !back->beyond) return t;
         }
     }
+    return shortestNumber(v);
 }
 
 QString ShownValues::refusal() const {
@@ -68,22 +68,42 @@ QString ShownValues::refusal() const {
         .arg(m_item.Title.trimmed());
 }
 
-double ShownValues::toRaw(double v) const {
-    if (!m_calculated) return v;
-    if (!m_invertible) return kNoValue;
-    if (m_item.Conversion == 0) return (v - m_item.Offset) / m_item.Factor;
+std::optional<ShownValues::Byte> ShownValues::nearestByte(double v) const {
+    if (std::isnan(v) || !m_invertible) return std::nullopt;
+    if (!m_calculated || m_item.Conversion == 0) {
+        const double raw = std::round(m_calculated ? (v - m_item.Offset) / m_item.Factor : v);
+        if (std::isnan(raw)) return std::nullopt;
+        if (raw < 0) return Byte{0, true};
+        if (raw > 255) return Byte{255, true};
+        return Byte{static_cast<int>(raw), false};
+    }
+    // Conversion 1: Factor / raw + Offset runs one way over raw 1..255 and nears the Offset as
+    // raw grows, so the nearest byte is one of the two around Factor / (v - Offset), and a value
+    // at or past the Offset is nearest to the last byte. Rounding raw itself would pick the
+    // wrong one of the two, as the steps between bytes are not even.
     const double d = v - m_item.Offset;
-    if (d == 0)
-        return m_item.Factor > 0 ? std::numeric_limits<double>::infinity()
-                                 : -std::numeric_limits<double>::infinity();
-    return m_item.Factor / d;
+    const bool pastOffset = d == 0 || (d > 0) != (m_item.Factor > 0);
+    const double raw = pastOffset ? 255 : m_item.Factor / d;
+    if (std::isnan(raw)) return std::nullopt;
+    const auto clampByte = [](double r) { return static_cast<int>(std::clamp(r, 1.0, 255.0)); };
+    const int below = clampByte(std::floor(raw)), above = clampByte(std::ceil(raw));
+    const int best = std::abs(fromRaw(above) - v) <= std::abs(fromRaw(below) - v) ? above : below;
+    if (best != 1 && best != 255) return Byte{best, false};
+    // Past an end by half the step to its neighbour or more: out of reach.
+    const double outward = fromRaw(best) - fromRaw(best == 1 ? 2 : 254);
+    return Byte{best, (v - fromRaw(best)) / outward >= 0.5};
 }
 
-std::optional<int> roundedByte(double raw) {
-    if (!std::isfinite(raw)) return std::nullopt;
-    const double r = std::round(raw);
-    if (r < 0 || r > 255) return std::nullopt;
-    return static_cast<int>(r);
+QString ShownValues::reach() const {
+    int lowest = -1, highest = -1;
+    for (int raw = 0; raw < 256; ++raw) {
+        const double v = fromRaw(raw);
+        if (std::isnan(v)) continue;
+        if (lowest < 0 || v < fromRaw(lowest)) lowest = raw;
+        if (highest < 0 || v > fromRaw(highest)) highest = raw;
+    }
+    if (lowest < 0) return {};
+    return QStringLiteral("%1 to %2").arg(readBackText(lowest), readBackText(highest));
 }
 
 QString plainNumber(double value, int decimals) {

@@ -37,10 +37,19 @@ public:
     // Why typed values cannot be turned back into raw ones (empty when they can): raw values
     // always can; calculated ones only for Conversion 0 or 1 with a Factor other than 0.
     QString refusal() const;
-    // The raw value a typed value stands for, before rounding: v itself in raw mode,
-    // (v - Offset) / Factor for Conversion 0, Factor / (v - Offset) for Conversion 1 (infinite
-    // when v is the Offset). NaN when refusal() is not empty.
-    double toRaw(double v) const;
+
+    // The byte a typed value stands for: the one whose shown value is nearest, never a byte
+    // without a value (Conversion 1 with raw 0). `beyond` when the value lies past the values
+    // the bytes show by half the step to the next one or more: the byte is then the nearest
+    // end. Conversion 0 and raw values round (value - Offset) / Factor, halves away from 0.
+    struct Byte {
+        int raw = 0;
+        bool beyond = false;
+    };
+    // Nothing for NaN or when refusal() is not empty.
+    std::optional<Byte> nearestByte(double v) const;
+    // The lowest and the highest value the bytes show, as text: "0 to 255", "3.92 to 1000".
+    QString reach() const;
 
 private:
     EcuItem m_item;
@@ -49,11 +58,10 @@ private:
     bool m_invertible;
     std::array<double, 256> m_values{};
     std::array<QString, 256> m_texts;
-};
 
-// The nearest raw byte to a value before rounding: nothing for NaN or a value that rounds
-// outside 0..255.
-std::optional<int> roundedByte(double raw);
+    // The fewest places after the point that still read back to the byte.
+    QString readBackText(int raw) const;
+};
 
 // A number as text: plain decimal with a leading 0 and a dot, `decimals` places at most,
 // trailing zeros and a bare trailing dot dropped ("-0" becomes "0").

@@ -91,7 +91,7 @@ void TableEditing::paste() {
         std::tie(c, r) = std::pair(s.bounds().c0, s.bounds().r1);
     loadTable(m_context.services.state, t.span, *t.values);
     const ShownValues shown(*t.item, t.kind, !t.showRaw);
-    write(t, planPaste(block, t.span, shown, c, r, s), QStringLiteral("Nothing was pasted: "));
+    write(t, shown, planPaste(block, t.span, shown, c, r, s), QStringLiteral("Nothing was pasted: "));
 }
 
 std::optional<double> TableEditing::askOperand(TableOp op, const ShownValues& values) {
@@ -134,10 +134,11 @@ void TableEditing::run(TableOp op) {
     if (!operand) return;
     // From the image as it is now: another tab or the checksum may have written into the table.
     loadTable(m_context.services.state, t.span, *t.values);
-    write(t, planMath(op, *operand, *t.values, t.span, shown, s), QString());
+    write(t, shown, planMath(op, *operand, *t.values, t.span, shown, s), QString());
 }
 
-void TableEditing::write(const Shown& t, const TableChange& change, const QString& refusedPrefix) {
+void TableEditing::write(const Shown& t, const ShownValues& shown, const TableChange& change,
+                         const QString& refusedPrefix) {
     Prompt& prompt = m_context.services.prompt;
     if (!change.refusal.isEmpty()) {
         prompt.message(refusedPrefix + change.refusal, Prompt::Icon::Critical);
@@ -151,11 +152,13 @@ void TableEditing::write(const Shown& t, const TableChange& change, const QStrin
         m_context.vars.IsSaved = false;
     m_afterEdit();
     if (change.clamped > 0)
-        prompt.message(change.clamped == 1
-                           ? QStringLiteral("1 cell was clamped to what its byte holds (0 to 255).")
-                           : QStringLiteral("%1 cells were clamped to what their bytes hold (0 to 255).")
-                                 .arg(change.clamped),
-                       Prompt::Icon::Information);
+        prompt.message(
+            change.clamped == 1
+                ? QStringLiteral("1 cell was clamped to what its byte holds (%1).").arg(shown.reach())
+                : QStringLiteral("%1 cells were clamped to what their bytes hold (%2).")
+                      .arg(change.clamped)
+                      .arg(shown.reach()),
+            Prompt::Icon::Information);
 }
 
 } // namespace korvel

@@ -51,7 +51,9 @@ private:
     // Asks for the operand of set, add and percent; nothing when cancelled or not a number.
     std::optional<double> askOperand(TableOp op, const ShownValues& values);
     // Writes a planned change as one undo step (or tells why it was refused).
-    void write(const Shown& t, const TableChange& change, const QString& refusedPrefix);
+    // `shown` names the values a clamped cell could hold.
+    void write(const Shown& t, const ShownValues& shown, const TableChange& change,
+               const QString& refusedPrefix);
 
     EditorContext& m_context;
     TableGrid* m_grid;

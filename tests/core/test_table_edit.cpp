@@ -37,9 +37,10 @@ struct Table {
     }
 };
 
-CellSelection cells(const CellRect& rect) {
+CellSelection cells(const std::vector<CellRect>& rects) {
     CellSelection s(4, 3);
-    s.add(rect);
+    for (const CellRect& rect : rects)
+        s.add(rect);
     return s;
 }
 
@@ -112,8 +113,8 @@ TEST(TableText, EveryCalculatedTextIsPlainAndReadsBackToItsByte) {
         for (int raw = conversion == 1 ? 1 : 0; raw < 256; ++raw) {
             const QString text = shown.text(raw);
             ASSERT_TRUE(plain.match(text).hasMatch()) << text.toStdString();
-            ASSERT_EQ(roundedByte(shown.toRaw(*readNumber(text))), raw)
-                << factor << " " << text.toStdString();
+            const auto back = shown.nearestByte(*readNumber(text));
+            ASSERT_TRUE(back && back->raw == raw && !back->beyond) << factor << " " << text.toStdString();
         }
     }
     // The fewest places that read back: halves need one, a Factor of 0.1 one.
@@ -122,20 +123,26 @@ TEST(TableText, EveryCalculatedTextIsPlainAndReadsBackToItsByte) {
     EXPECT_EQ(ShownValues(tableItem(0, 2, -40), TableKind::Map, true).text(0), QStringLiteral("-40"));
 }
 
-TEST(TableText, TypedValuesRoundToTheNearestRawByte) {
-    const std::tuple<int, double, double, double, std::optional<int>> cases[] = {
-        // conversion, factor, offset, typed calculated value, raw byte
-        {0, 0.5, 0, 12.6, 25},   {0, 0.5, 0, 12.8, 26},
-        {0, 0.1, -40, -40, 0},   {0, 0.1, -40, -40.1, std::nullopt},
-        {0, 0.5, 0, 127.5, 255}, {0, 0.5, 0, 128, {}},
-        {1, 1000, 0, 250, 4},    {1, 1000, 0, 300, 3},
-        {1, 1000, 0, 0, {}},     {1, 1000, 5, 5, {}},
-        {1, 1000, 0, -250, {}},  {0, -1, 255, 0, 255}};
-    for (const auto& [conversion, factor, offset, typed, raw] : cases)
-        EXPECT_EQ(roundedByte(
-                      ShownValues(tableItem(conversion, factor, offset), TableKind::Map, true).toRaw(typed)),
-                  raw)
+TEST(TableText, TypedValuesTakeTheByteShowingTheNearestValueOrTheNearestEnd) {
+    const std::tuple<int, double, double, double, int, bool> cases[] = {
+        // conversion, factor, offset, typed calculated value, raw byte, beyond what the bytes show
+        {0, 0.5, 0, 12.6, 25, false},  {0, 0.5, 0, 12.8, 26, false},   {0, 0.1, -40, -40, 0, false},
+        {0, 0.1, -40, -40.1, 0, true}, {0, 0.5, 0, 127.5, 255, false}, {0, 0.5, 0, 128, 255, true},
+        {0, -1, 255, 0, 255, false},   {1, 1000, 0, 250, 4, false},    {1, 1000, 0, 300, 3, false},
+        {1, 1000, 0, 700, 2, false},   {1, -1000, 0, -700, 2, false},  {1, 1000, 0, 1200, 1, false},
+        {1, 1000, 0, 3000, 1, true},   {1, 1000, 0, 3.92, 255, false}, {1, 1000, 0, 0, 255, true},
+        {1, 1000, 5, 5, 255, true},    {1, 1000, 0, -250, 255, true},  {1, -1000, 0, 5, 255, true}};
+    for (const auto& [conversion, factor, offset, typed, raw, beyond] : cases) {
+        const auto byte =
+            ShownValues(tableItem(conversion, factor, offset), TableKind::Map, true).nearestByte(typed);
+        ASSERT_TRUE(byte) << conversion << " " << factor << " " << typed;
+        EXPECT_EQ(std::pair(byte->raw, byte->beyond), std::pair(raw, beyond))
             << conversion << " " << factor << " " << typed;
+    }
+    EXPECT_EQ(ShownValues(tableItem(1, 1000), TableKind::Map, true).reach(), QStringLiteral("3.92 to 1000"));
+    EXPECT_EQ(ShownValues(tableItem(0, -0.5, 40), TableKind::Map, true).reach(),
+              QStringLiteral("-87.5 to 40"));
+    EXPECT_EQ(ShownValues(tableItem(1, 1000), TableKind::Map, false).reach(), QStringLiteral("0 to 255"));
 }
 
 TEST(TableMath, EachOperationRoundsClampsAndCounts) {
@@ -156,12 +163,15 @@ TEST(TableMath, EachOperationRoundsClampsAndCounts) {
         {"add in calculated values", TableOp::Add, 5, {0, 0, 0, 0}, tableItem(0, 0.5, 10), true, "90 7 7 120/50 99 99 80/20 0 0 40", 0},
         {"percent in calculated values", TableOp::Percent, 50, {3, 2, 3, 2}, tableItem(0, 0.5, 10), true, "90 7 7 50/50 99 99 80/10 0 0 40", 0},
         {"calculated rows through cells without a value", TableOp::InterpolateRows, 0, {0, 0, 3, 0}, tableItem(1, 1000), true,
-         "90 7 7 120/50 99 99 80/10 13 20 40", 0}};
+         "90 7 7 120/50 99 99 80/10 13 20 40", 0},
+        {"set past the top of Factor / raw", TableOp::Set, 3000, {0, 0, 0, 0}, tableItem(1, 1000), true, "90 7 7 120/50 99 99 80/1 0 0 40", 1},
+        {"add below the Offset of Factor / raw", TableOp::Add, -200, {0, 0, 3, 0}, tableItem(1, 1000), true, "90 7 7 120/50 99 99 80/255 0 0 255", 2},
+        {"percent below the Offset of Factor / raw", TableOp::Percent, -50, {0, 1, 3, 1}, tableItem(1, 1000), true, "90 7 7 120/255 255 255 255/10 0 0 40", 4}};
     // clang-format on
     for (const auto& [name, op, operand, rect, it, calculated, after, clamped] : cases) {
         Table t;
-        const TableChange change =
-            planMath(op, operand, t.values, t.span, ShownValues(it, TableKind::Map, calculated), cells(rect));
+        const TableChange change = planMath(op, operand, t.values, t.span,
+                                            ShownValues(it, TableKind::Map, calculated), cells({rect}));
         applyChange(*t.state, t.span, t.values, change);
         EXPECT_EQ(t.shown(), QLatin1String(after)) << name;
         EXPECT_EQ(change.clamped, clamped) << name;
@@ -171,25 +181,27 @@ TEST(TableMath, EachOperationRoundsClampsAndCounts) {
 
 TEST(TablePaste, WritesTheWholeBlockOrNothingNamingTheFirstBadCell) {
     // clang-format off
-    const std::tuple<const char*, const char*, EcuItem, bool, int, int, CellRect, const char*> cases[] = {
+    const std::tuple<const char*, const char*, EcuItem, bool, int, int, std::vector<CellRect>, const char*> cases[] = {
         // name, text, item, calculated, anchor column and row, selection, table after or the refusal
         {"block on the top row", "1\t2\n3\t4\n", tableItem(), false, 1, 2, {}, "90 1 2 120/50 3 4 80/10 0 0 40"},
-        {"one value fills the selection", "5", tableItem(), false, 0, 0, {0, 0, 1, 0}, "90 7 7 120/50 99 99 80/5 5 0 40"},
+        {"one value fills the selection", "5", tableItem(), false, 0, 0, {{0, 0, 1, 0}}, "90 7 7 120/50 99 99 80/5 5 0 40"},
         {"empty fields keep their cells", "1\t\t3", tableItem(), false, 0, 1, {}, "90 7 7 120/1 99 3 80/10 0 0 40"},
         {"decimal commas, calculated", "1,5\t2,4", tableItem(0, 0.5), true, 0, 2, {}, "3 5 7 120/50 99 99 80/10 0 0 40"},
         {"past the last column", "1\t2\t3", tableItem(), false, 2, 2, {}, "row 1, column 5 lies outside the table of 3 rows and 4 columns."},
         {"past the first row", "1\n2\n3\n4", tableItem(), false, 0, 2, {}, "row 4, column 1 lies outside"},
         {"not a number after good ones", "1\t2\n3\tx", tableItem(), false, 0, 2, {}, "row 2, column 2: \"x\" is not a number."},
-        {"raw above a byte", "256", tableItem(), false, 3, 0, {}, "row 3, column 4: 256 does not fit a byte"},
-        {"calculated above a byte", "200", tableItem(0, 0.5), true, 0, 0, {}, "200 would be the raw value 400"},
+        {"raw above a byte", "256", tableItem(), false, 3, 0, {}, "row 3, column 4: 256 is outside the values a cell can hold (0 to 255)."},
+        {"calculated above a byte", "200", tableItem(0, 0.5), true, 0, 0, {}, "200 is outside the values a cell can hold (0 to 127.5)"},
+        {"Factor / raw, nearest", "1100\t700", tableItem(1, 1000), true, 0, 0, {}, "90 7 7 120/50 99 99 80/1 2 0 40"},
+        {"Factor / raw, out of reach", "5000", tableItem(1, 1000), true, 0, 0, {}, "5000 is outside the values a cell can hold (3.92 to 1000)"},
         {"no inverse", "1", tableItem(3), true, 0, 0, {}, "cannot be turned back"},
         {"a map with Factor 0 has no inverse", "1", tableItem(0, 0), true, 0, 0, {}, "cannot be turned back"}};
     // clang-format on
-    for (const auto& [name, text, it, calculated, c, r, rect, expected] : cases) {
+    for (const auto& [name, text, it, calculated, c, r, rects, expected] : cases) {
         Table t;
         const TableChange change =
             planPaste(splitText(QString::fromLatin1(text), TextSource::Clipboard), t.span,
-                      ShownValues(it, TableKind::Map, calculated), c, r, cells(rect));
+                      ShownValues(it, TableKind::Map, calculated), c, r, cells(rects));
         applyChange(*t.state, t.span, t.values, change);
         if (change.refusal.isEmpty()) {
             EXPECT_EQ(t.shown(), QLatin1String(expected)) << name;

@@ -100,7 +100,7 @@ private slots:
         h.fx.prompt.typed = {QStringLiteral("250")};
         h.press(Qt::Key_D); // adding 250 clamps every cell
         QCOMPARE(h.bytes(0x500, 4), QString("FFFFFFFF"));
-        QCOMPARE(h.fx.prompt.last(), QString("4 cells were clamped to what their bytes hold (0 to 255)."));
+        QCOMPARE(h.fx.prompt.last(), QString("4 cells were clamped to what their bytes hold (-40 to 215)."));
 
         h.fx.prompt.typed = {std::nullopt}; // cancelled: nothing changes
         h.press(Qt::Key_P);

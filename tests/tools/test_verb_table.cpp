@@ -69,7 +69,7 @@ TEST(VerbTable, StoresEveryCellOrRefusesTheFileNamingTheFirstBadCell) {
         {"calculated with headings", {"Coolant enrichment", "--calculated"},
          ",\n100,-40\n80,-39.6\n60,-30\n40,0\n20,1e1\n0,60\n-20,80\n-40,215\n", 0, "FF786432280A0000"},
         {"a value too large", {"Coolant enrichment", "--calculated"}, "0\n0\n0\n0\n0\n0\n216\n0\n", 2,
-         "row 7, column 1: 216 would be the raw value 256"},
+         "row 7, column 1: 216 is outside the values a cell can hold (-40 to 215)."},
         {"not a number", {"Coolant enrichment"}, "1\n2\nthree\n4\n5\n6\n7\n8\n", 2, "row 3, column 1: \"three\""},
         {"a missing cell", {"Spark advance"}, "1,2\n", 2, "row 1, column 3 is missing"},
         {"a value past the table", {"Coolant enrichment"}, "1,2\n2\n3\n4\n5\n6\n7\n8\n", 2, "row 1, column 2 lies outside"},
