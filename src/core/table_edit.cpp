@@ -42,6 +42,10 @@ bool CellSelection::contains(int c, int r) const {
     return m_cells[static_cast<size_t>(r) * static_cast<size_t>(m_cols) + static_cast<size_t>(c)] != 0;
 }
 
+bool CellSelection::isRectangle() const {
+    return m_count == 0 || m_count == (m_bounds.c1 - m_bounds.c0 + 1) * (m_bounds.r1 - m_bounds.r0 + 1);
+}
+
 namespace {
 
 TableChange refused(const QString& why) {
@@ -68,6 +72,11 @@ std::optional<int> pastedByte(const QString& text, const ShownValues& shown, QSt
 TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
                       const CellSelection& selection) {
     if (const QString why = shown.refusal(); !why.isEmpty()) return refused(why);
+    if (!block.problem.isEmpty()) return refused(block.problem);
+    const bool oneValue = block.lines.size() == 1 && block.lines[0].size() == 1;
+    if (!oneValue && !selection.isRectangle())
+        return refused(QStringLiteral("the selected cells do not form one rectangle. Select one block of "
+                                      "cells, or one cell to paste from."));
     TableChange change;
     for (size_t i = 0; i < block.lines.size(); ++i) {
         const QStringList& line = block.lines[i];
@@ -87,8 +96,7 @@ TableChange planPaste(const TextBlock& block, const TableSpan& span, const Shown
         }
     }
     // One value into a selection of several cells fills them all.
-    if (change.writes.size() == 1 && block.lines.size() == 1 && block.lines[0].size() == 1 &&
-        selection.count() > 1) {
+    if (oneValue && change.writes.size() == 1 && selection.count() > 1) {
         const int byte = change.writes[0].raw;
         change.writes.clear();
         const CellRect b = selection.bounds();

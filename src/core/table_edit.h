@@ -26,6 +26,8 @@ public:
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }
     bool isWhole() const { return m_count > 0 && m_count == m_cols * m_rows; }
+    // Whether the selected cells fill their bounds (true for none).
+    bool isRectangle() const;
     // The smallest rectangle holding every selected cell (empty when none is).
     CellRect bounds() const { return m_bounds; }
 
@@ -54,10 +56,11 @@ struct TableChange {
 // A pasted block on a table of span.cols x span.rows, with its first field at table cell
 // (c, r) and each further line one table row lower, as the grid shows rows (the last table
 // row on top). A block of one value fills every cell of `selection` when more than one is
-// selected. An empty field leaves its cell as it is. Every field is checked, in reading order,
-// before anything is planned: the first field that lies outside the table, is not a number,
-// or is past what the cell's byte can show (ShownValues::nearestByte) refuses the whole block,
-// naming its cell.
+// selected; a larger block is refused when the selection is not one rectangle. An empty field
+// leaves its cell as it is. A text the block could not be read from (TextBlock::problem) is
+// refused. Every field is checked, in reading order, before anything is planned: the first
+// field that lies outside the table, is not a number, or is past what the cell's byte can show
+// (ShownValues::nearestByte) refuses the whole block, naming its cell.
 TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
                       const CellSelection& selection = {});
 

@@ -186,16 +186,27 @@ QStringList splitQuoted(const QString& line, QChar sep) {
     return fields;
 }
 
-// Commas separate fields in a clipboard text without tabs or semicolons when a line holds
-// more than one, or one stands beside a space ("1, 2"); otherwise they are decimal commas.
-bool commaSeparates(const QStringList& lines) {
-    for (const QString& line : lines) {
-        const QString s = line.simplified();
-        if (s.count(QLatin1Char(',')) > 1 || s.contains(QLatin1String(", ")) ||
-            s.contains(QLatin1String(" ,")) || s.startsWith(QLatin1Char(',')) || s.endsWith(QLatin1Char(',')))
-            return true;
+// Fields that are all numbers or empty.
+bool allNumbers(const QStringList& fields) {
+    return std::all_of(fields.cbegin(), fields.cend(), [](const QString& f) {
+        return QStringView(f).trimmed().isEmpty() || readNumber(f).has_value();
+    });
+}
+
+// A line read with commas as decimal commas: fields between runs of spaces, each a number whose
+// comma, if any, stands between two digits.
+bool decimalCommaLine(const QStringList& fields) {
+    for (const QString& f : fields) {
+        const qsizetype comma = f.indexOf(QLatin1Char(','));
+        if (comma >= 0 &&
+            (comma == 0 || comma + 1 >= f.size() || !f[comma - 1].isDigit() || !f[comma + 1].isDigit()))
+            return false;
     }
-    return false;
+    return allNumbers(fields);
+}
+
+QStringList spaceFields(const QString& line) {
+    return line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -205,35 +216,50 @@ TextBlock splitText(const QString& text, TextSource source) {
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = t.split(QLatin1Char('\n'));
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+    // A line of tabs is a row of empty cells (a copied row without values), not an empty line.
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty() && !lines.last().contains(QLatin1Char('\t')))
         lines.removeLast();
 
-    enum class Split { Char, Spaces, None } split = Split::Char;
-    QChar sep = QLatin1Char(',');
-    if (t.contains(QLatin1Char('\t')))
-        sep = QLatin1Char('\t');
-    else if (t.contains(QLatin1Char(';')))
-        sep = QLatin1Char(';');
-    else if (source == TextSource::Clipboard && !commaSeparates(lines))
-        split = std::any_of(lines.cbegin(), lines.cend(),
-                            [](const QString& l) { return l.simplified().contains(QLatin1Char(' ')); })
-                    ? Split::Spaces
-                    : Split::None;
-
     TextBlock block;
-    for (const QString& line : lines) {
-        switch (split) {
-        case Split::Char:
-            block.lines.push_back(splitQuoted(line, sep));
-            break;
-        case Split::Spaces:
-            block.lines.push_back(line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts));
-            break;
-        case Split::None:
-            block.lines.push_back(QStringList{line.trimmed()});
-            break;
+    QChar sep = QLatin1Char(',');
+    if (t.contains(QLatin1Char('\t'))) {
+        sep = QLatin1Char('\t');
+    } else if (t.contains(QLatin1Char(';'))) {
+        sep = QLatin1Char(';');
+    } else if (source == TextSource::Clipboard) {
+        // Commas either all separate fields or are all decimal commas in fields separated by
+        // spaces; the text must leave only one of the two readings.
+        std::vector<QStringList> bySpaces;
+        bool decimal = true;
+        for (const QString& line : lines) {
+            bySpaces.push_back(spaceFields(line));
+            decimal = decimal && decimalCommaLine(bySpaces.back());
+        }
+        const auto commaLine = std::find_if(lines.cbegin(), lines.cend(),
+                                            [](const QString& l) { return l.contains(QLatin1Char(',')); });
+        if (decimal && commaLine != lines.cend()) {
+            const bool separated = std::all_of(lines.cbegin(), lines.cend(), [](const QString& l) {
+                return allNumbers(splitQuoted(l, QLatin1Char(',')));
+            });
+            if (!separated) {
+                block.lines = std::move(bySpaces);
+                return block;
+            }
+            constexpr qsizetype kShown = 24;
+            const QString shown = commaLine->trimmed();
+            block.problem =
+                QStringLiteral("in \"%1\" a comma could separate two values or be a decimal comma. "
+                               "Paste tab-separated text, or write decimals with a point.")
+                    .arg(shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown);
+            return block;
+        }
+        if (commaLine == lines.cend()) {
+            block.lines = std::move(bySpaces);
+            return block;
         }
     }
+    for (const QString& line : lines)
+        block.lines.push_back(splitQuoted(line, sep));
     return block;
 }
 

@@ -71,15 +71,19 @@ QString plainNumber(double value, int decimals);
 // without a point) one decimal comma, an optional sign. Nothing for any other text.
 std::optional<double> readNumber(QStringView field);
 
-// Fields of a text, one list per line; trailing empty lines are dropped.
+// Fields of a text, one list per line; trailing empty lines are dropped (a line of tabs is a
+// row of empty fields and stays).
 struct TextBlock {
     std::vector<QStringList> lines;
+    QString problem;   // why the text cannot be read as a block (no lines then); empty when it can
     int width() const; // the longest line's field count
 };
 
 // Where the text comes from. Clipboard: fields separated by tabs when the text has one (a
-// spreadsheet's cells), else semicolons, else commas when a line holds more than one comma or
-// a comma stands beside a space, else runs of spaces; a comma within a field is a decimal comma.
+// spreadsheet's cells), else semicolons; a comma within such a field is a decimal comma.
+// Without either, commas separate fields when only that reading gives numbers, or are decimal
+// commas between digits in fields separated by runs of spaces when only that one does; when
+// both would ("1,5", "100,200") the block is refused with a problem naming the line.
 // Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field.
 enum class TextSource { Clipboard, Csv };
 TextBlock splitText(const QString& text, TextSource source);

@@ -80,15 +80,18 @@ void TableEditing::paste() {
     const Shown t = m_shown();
     if (!t.item) return;
     TextBlock block = splitText(QGuiApplication::clipboard()->text(), TextSource::Clipboard);
-    if (block.lines.empty()) return;
-    const CellSelection s = selection(t);
-    // A whole table with its headings goes back where it came from; anything else starts at
-    // the selection's top-left cell as the grid shows it (the current cell without one).
+    if (block.lines.empty() && block.problem.isEmpty()) return;
+    CellSelection s = selection(t);
+    // A whole table with its headings goes back where it came from, whatever is selected;
+    // anything else starts at the selection's top-left cell as the grid shows it (the current
+    // cell without one).
     int c = 0, r = t.span.rows - 1;
-    if (hasHeadings(block, t.span.cols, t.span.rows))
+    if (hasHeadings(block, t.span.cols, t.span.rows)) {
         block = withoutHeadings(block);
-    else if (!s.isEmpty())
+        s = {};
+    } else if (!s.isEmpty()) {
         std::tie(c, r) = std::pair(s.bounds().c0, s.bounds().r1);
+    }
     loadTable(m_context.services.state, t.span, *t.values);
     const ShownValues shown(*t.item, t.kind, !t.showRaw);
     write(t, shown, planPaste(block, t.span, shown, c, r, s), QStringLiteral("Nothing was pasted: "));

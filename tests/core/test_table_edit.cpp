@@ -80,20 +80,27 @@ TEST(TableText, CopiedCellsRunTopRowFirstWithHeadingsForTheWholeTable) {
 TEST(TableText, PastedTextSplitsAsItsSeparatorsAndDecimalCommasSay) {
     const std::tuple<const char*, TextSource, const char*> cases[] = {
         // text, source, lines joined by "/" and fields by "|"
+        // "!": refused as ambiguous
         {"1,5\t2\r\n3\t4,25\r\n\r\n", TextSource::Clipboard, "1,5|2/3|4,25"},
-        {"1,5", TextSource::Clipboard, "1,5"},
-        {"1,5\n2,5\n", TextSource::Clipboard, "1,5/2,5"},
+        {"\t4\t8\n\t\t\n", TextSource::Clipboard, "|4|8/||"},
+        {"1,5", TextSource::Clipboard, "!"},
+        {"100,200\n150,250\n", TextSource::Clipboard, "!"},
+        {"1,000", TextSource::Clipboard, "!"},
         {"1,2,3", TextSource::Clipboard, "1|2|3"},
         {"1, 2, 3", TextSource::Clipboard, "1| 2| 3"},
+        {"1,5\n2,5,0", TextSource::Clipboard, "1|5/2|5|0"},
         {" 1.5   2,5 \n7", TextSource::Clipboard, "1.5|2,5/7"},
         {"1;2,5", TextSource::Clipboard, "1|2,5"},
         {"1,5", TextSource::Csv, "1|5"},
         {",\"8,1\",\"a\"\"b\"\n", TextSource::Csv, "|8,1|a\"b"}};
     for (const auto& [text, source, expected] : cases) {
+        const TextBlock block = splitText(QString::fromLatin1(text), source);
         QStringList lines;
-        for (const QStringList& l : splitText(QString::fromLatin1(text), source).lines)
+        for (const QStringList& l : block.lines)
             lines << l.join('|');
-        EXPECT_EQ(lines.join('/'), QLatin1String(expected)) << text;
+        EXPECT_EQ(block.problem.isEmpty() ? lines.join('/') : QStringLiteral("!") + lines.join('/'),
+                  QLatin1String(expected))
+            << text;
     }
     const std::pair<const char*, std::optional<double>> numbers[] = {
         {" 12.5 ", 12.5},   {"1,25", 1.25},         {"-3", -3},  {"+4.", 4},  {".5", 0.5},  {"1e2", 100},
@@ -185,6 +192,8 @@ TEST(TablePaste, WritesTheWholeBlockOrNothingNamingTheFirstBadCell) {
         // name, text, item, calculated, anchor column and row, selection, table after or the refusal
         {"block on the top row", "1\t2\n3\t4\n", tableItem(), false, 1, 2, {}, "90 1 2 120/50 3 4 80/10 0 0 40"},
         {"one value fills the selection", "5", tableItem(), false, 0, 0, {{0, 0, 1, 0}}, "90 7 7 120/50 99 99 80/5 5 0 40"},
+        {"one value fills separate cells", "5", tableItem(), false, 0, 0, {{0, 0, 0, 0}, {2, 0, 2, 0}}, "90 7 7 120/50 99 99 80/5 0 5 40"},
+        {"a block on separate cells", "5\t6", tableItem(), false, 0, 0, {{0, 0, 0, 0}, {2, 0, 2, 0}}, "the selected cells do not form one rectangle"},
         {"empty fields keep their cells", "1\t\t3", tableItem(), false, 0, 1, {}, "90 7 7 120/1 99 3 80/10 0 0 40"},
         {"decimal commas, calculated", "1,5\t2,4", tableItem(0, 0.5), true, 0, 2, {}, "3 5 7 120/50 99 99 80/10 0 0 40"},
         {"past the last column", "1\t2\t3", tableItem(), false, 2, 2, {}, "row 1, column 5 lies outside the table of 3 rows and 4 columns."},
@@ -194,6 +203,7 @@ TEST(TablePaste, WritesTheWholeBlockOrNothingNamingTheFirstBadCell) {
         {"calculated above a byte", "200", tableItem(0, 0.5), true, 0, 0, {}, "200 is outside the values a cell can hold (0 to 127.5)"},
         {"Factor / raw, nearest", "1100\t700", tableItem(1, 1000), true, 0, 0, {}, "90 7 7 120/50 99 99 80/1 2 0 40"},
         {"Factor / raw, out of reach", "5000", tableItem(1, 1000), true, 0, 0, {}, "5000 is outside the values a cell can hold (3.92 to 1000)"},
+        {"commas either way", "100,200\n150,250", tableItem(), false, 0, 2, {}, "in \"100,200\" a comma could separate two values or be a decimal comma"},
         {"no inverse", "1", tableItem(3), true, 0, 0, {}, "cannot be turned back"},
         {"a map with Factor 0 has no inverse", "1", tableItem(0, 0), true, 0, 0, {}, "cannot be turned back"}};
     // clang-format on

@@ -40,7 +40,14 @@ struct Grids : EditorHarness {
 // table's bytes after it, the refusal shown.
 const std::tuple<const char*, bool, QString, std::pair<int, int>, int, QString, QString> kPastes[] = {
     {"map block from the current cell", true, "7\t8\r\n9\t10\r\n", {1, 2}, 0, "0A090A280708", ""},
-    {"array column from the selection's top, decimal commas", false, "1,4\n2,6\n", {3, 1}, 2, "03010708", ""},
+    {"array column from the selection's top", false, "1.4\n2.6\n", {3, 1}, 2, "03010708", ""},
+    {"commas either way",
+     false,
+     "1,4\n2,6\n",
+     {3, 1},
+     2,
+     "05060708",
+     "Nothing was pasted: in \"1,4\" a comma could separate two values or be a decimal comma."},
     {"refused whole",
      true,
      "7\t8\n9\tx\n",
