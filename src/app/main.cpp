@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "core/app_state.h"
+#include "core/bin_save.h"
 #include "core/settings_file.h"
 #include "core/version_numbers.h"
 #include "core/wait.h"
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
     if (command.action != korvel::CommandLine::Action::Start) return answer(command);
 
     korvel::AppState state;
+    state.DataFolder = korvel::installedDataFolder();
     korvel::SettingsFile settings(korvel::SettingsFile::defaultPath(),
                                   korvel::SettingsFile::defaultSection());
     korvel::WidgetPrompt prompt;

@@ -20,6 +20,8 @@ struct AppState {
 
     QString BinPath;
     QString EcuPath;
+    // The installed program's data folder (the sample calibration): never saved over.
+    QString DataFolder;
     qint16 PortNumber = 1;
     QString NumericFormat = QStringLiteral("##.##");
     bool EmulatorFound = false;

@@ -67,7 +67,7 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     connect(m_grdLine, &TableGrid::keyDown, this, [this](int code) { grdLine_KeyDown(code); });
     connect(m_grdLine, &TableGrid::focusGained, this, [this] { setSelectionHighlight(true); });
     connect(m_grdLine, &TableGrid::focusLost, this, [this] { setSelectionHighlight(false); });
-    new TableEditing(
+    m_editing = new TableEditing(
         context, m_grdLine,
         [this] {
             return TableEditing::Shown{currentItem(), TableKind::Array, m_span, &m_context.vars.ArrayValues,

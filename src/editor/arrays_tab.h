@@ -16,6 +16,7 @@ namespace korvel {
 class TableMarks;
 class LineGraph;
 class TableGrid;
+class TableEditing;
 struct EcuItem;
 
 // The editor's tab for one-dimensional tables as a grid: choose a table, switch between
@@ -28,6 +29,8 @@ public:
 
     QComboBox* itemList() const { return m_cmb1Dim; }
     TableGrid* grid() const { return m_grdLine; }
+    // Copy, paste and table math on the grid.
+    TableEditing* tableEditing() const { return m_editing; }
     // This tab's share of the editor's reset: empty choice, empty 2 x 2 grid, empty labels, counts 0.
     void clearVars();
     // Switches the grid's selection highlight (off on every change of tab).
@@ -53,6 +56,7 @@ private:
     void drawGraph();
 
     EditorContext& m_context;
+    TableEditing* m_editing = nullptr;
     std::unique_ptr<TableMarks> m_marks;
     // The table shown: its item (0 for none) and where its bytes lie.
     int m_itemNumber = 0;

@@ -30,7 +30,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -126,25 +125,14 @@ void frmEditor::buildControls() {
     connect(m_chkHeatMap, &QCheckBox::toggled, this, &frmEditor::setHeatMap);
     // Marks follow every action that changes bytes: edits, undo and redo.
     m_vars.History.addListener([this](const EditAction&) { showMarks(); });
-    // Ctrl+Z takes the last byte change back, Ctrl+Shift+Z and Ctrl+Y make it again; Ctrl+S saves.
-    // One shortcut a command, with all its keys: two shortcuts on the same keys would cancel out.
-    const auto shortcut = [this](QList<QKeySequence> keys, void (frmEditor::*handler)()) {
-        auto* s = new QShortcut(this);
-        s->setKeys(keys);
-        connect(s, &QShortcut::activated, this, handler);
-    };
-    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
-        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
-    shortcut(QKeySequence::keyBindings(QKeySequence::Undo), &frmEditor::undo);
-    shortcut(redoKeys, &frmEditor::redo);
-    shortcut(QKeySequence::keyBindings(QKeySequence::Save), &frmEditor::cmdSave_Click);
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEditor::SSTab1_Click);
     connect(m_cmdUpload, &QPushButton::clicked, this, &frmEditor::cmdUpload_Click);
     connect(m_cmdComplete, &QPushButton::clicked, this, &frmEditor::openTransfer<frmDownload>);
     connect(m_cmdDownload, &QPushButton::clicked, this, &frmEditor::openTransfer<frmVerify>);
     connect(m_cmdCheck, &QPushButton::clicked, this, &frmEditor::openTransfer<frmCheck>);
     connect(m_cmdBatch, &QPushButton::clicked, this, &frmEditor::openTransfer<frmBatchDownload>);
+    buildMenu(layout);
+    buildFileState(layout);
 }
 
 OpeningResult frmEditor::Form_Load() {
@@ -206,6 +194,7 @@ OpeningResult frmEditor::Form_Load() {
     setDefaultPointer();
     setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + fileSizeCaption(state.BinSize));
     m_opened = true;
+    showFileState();
     {
         const QSignalBlocker quiet(m_chkHeatMap); // reading the setting is not a choice to store
         m_chkHeatMap->setChecked(settings.ReadSetting(QStringLiteral("Heat Map")) == QLatin1String("1"));
@@ -337,6 +326,8 @@ void frmEditor::showChanges() {
 
 void frmEditor::openItem(int number) {
     if (number < 1 || number > kMaxItems) return;
+    // As choosing from a list does: a value typed and not committed goes to its item first.
+    m_valuesTab->commitTypedText();
     struct Place {
         ItemClass cls;
         QWidget* tab;
@@ -379,21 +370,6 @@ void frmEditor::SSTab1_Click() {
     m_arraysTab->setSelectionHighlight(false);
 }
 
-bool frmEditor::saveImage() {
-    AppState& state = m_services.state;
-    setBusyPointer();
-    const Status s = WriteBinFile(state);
-    setDefaultPointer();
-    if (!s) {
-        m_services.prompt.message(QStringLiteral("The BIN file was not saved.\n%1").arg(s.error()),
-                                  Prompt::Icon::Critical);
-        return false;
-    }
-    m_services.prompt.message(state.BinPath.toUpper() + QStringLiteral(" Saved."));
-    m_vars.IsSaved = true;
-    return true;
-}
-
 void frmEditor::undo() {
     stepHistory(&EditHistory::undo);
 }
@@ -415,10 +391,6 @@ void frmEditor::stepHistory(const EditAction* (EditHistory::*step)(AppState&)) {
     reloadTabs();
 }
 
-void frmEditor::cmdSave_Click() {
-    saveImage();
-}
-
 bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
     m_valuesTab->commitTypedText();
@@ -427,18 +399,29 @@ bool frmEditor::Form_Unload() {
                                QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {
         // A save that fails keeps the window open, so the edits are not thrown away, and
         // the tables stay as they are: nothing is cleared until the window really closes.
-        if (!saveImage()) return false;
+        if (!(m_readOnly ? saveAs() : saveImage())) return false;
     }
     m_vars.ArrayCols = m_vars.ArrayRows = m_vars.MapCols = m_vars.MapRows = 0;
     return true;
 }
 
 void frmEditor::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    // Enter that no control took (in a grid, a list, a box) never presses a button: the
+    // editor has no default button.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void frmEditor::showEvent(QShowEvent* event) {
+    // A dialog makes its first auto-default button the default one when shown, and a
+    // focused auto-default button takes Enter: no button of the editor may, whichever
+    // part of the editor made it.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    QDialog::showEvent(event);
 }
 
 void frmEditor::reject() {

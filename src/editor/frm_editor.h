@@ -10,6 +10,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace korvel {
 
@@ -20,6 +21,7 @@ class ArraysTab;
 class MapsTab;
 class HexTab;
 class LiveUpdate;
+class EditorMenu;
 
 // The calibration editor: five tabs over the image, checksum, save and the emulator transfers.
 class frmEditor : public QDialog {
@@ -35,7 +37,12 @@ public:
     void ClearVars();
     // Sorts the items into the four tab lists; false when they do not add up to ItemCount.
     bool FillItemLists();
+    // Saves the image over the BIN file; for a file that cannot be written, offers Save As.
     void cmdSave_Click();
+    // Saves the image to a file the user chooses and goes on editing that file (BinPath and
+    // the remembered BIN location follow it); the baseline of "changes since opened" stays
+    // the image as opened. False when nothing was saved.
+    bool saveAs();
     // Takes the last action that changed bytes back (Ctrl+Z), or makes it again (Ctrl+Shift+Z,
     // Ctrl+Y); each is stored like an edit and recorded as pending.
     void undo();
@@ -63,10 +70,17 @@ public:
 
 protected:
     // Esc does not close the editor: half-typed text would be committed by the closing.
+    // Enter that reaches the window presses no button.
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
+    // The menu bar over the editor's commands (frm_editor_menu.cpp).
+    void buildMenu(QVBoxLayout* layout);
+    // The line that tells a read-only file, and the title with it (editor_saving.cpp).
+    void buildFileState(QVBoxLayout* layout);
+    void showFileState();
     void identifyEmulator();
     // Opens a transfer window modally.
     template <typename Window> void openTransfer();
@@ -114,6 +128,10 @@ private:
     // The image as it was opened: the baseline "Compare with opened image" goes back to.
     Baseline m_openedImage;
     bool m_uploading = false;
+    // The BIN file cannot be written (or is installed data): Save offers Save As.
+    bool m_readOnly = false;
+    QLabel* m_lblReadOnly = nullptr;
+    EditorMenu* m_menu = nullptr;
     LiveUpdate* m_live = nullptr;
 };
 

@@ -107,7 +107,7 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     connect(m_grdMap, &TableGrid::keyDown, this, [this](int code) { grdMap_KeyDown(code); });
     connect(m_grdMap, &TableGrid::focusGained, this, [this] { setSelectionHighlight(true); });
     connect(m_grdMap, &TableGrid::focusLost, this, [this] { setSelectionHighlight(false); });
-    new TableEditing(
+    m_editing = new TableEditing(
         context, m_grdMap,
         [this] {
             return TableEditing::Shown{currentItem(), TableKind::Map, m_span, &m_context.vars.MapValues,

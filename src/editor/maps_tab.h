@@ -18,6 +18,7 @@ namespace korvel {
 class TableMarks;
 class PictureBox;
 class TableGrid;
+class TableEditing;
 struct EcuItem;
 
 // The editor's tab for two-dimensional maps: a grid of the map's cells and a turnable
@@ -31,6 +32,8 @@ public:
 
     QComboBox* itemList() const { return m_cmb2Dim; }
     TableGrid* grid() const { return m_grdMap; }
+    // Copy, paste and table math on the grid.
+    TableEditing* tableEditing() const { return m_editing; }
     PictureBox* picture() const { return m_picMap; }
     // This tab's share of the editor's reset: empty choice, empty 2 x 2 grid, empty
     // labels, counts and MapXMax / MapYMax 0, steppers 0.
@@ -65,6 +68,7 @@ private:
     static void step(QScrollBar* stepper, int v);
 
     EditorContext& m_context;
+    TableEditing* m_editing = nullptr;
     std::unique_ptr<TableMarks> m_marks;
     // The map shown: its item (0 for none) and where its bytes lie.
     int m_itemNumber = 0;

@@ -5,7 +5,6 @@
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -16,39 +15,9 @@ TableEditing::TableEditing(EditorContext& context, TableGrid* grid, std::functio
                            std::function<void()> afterEdit)
     : QObject(grid), m_context(context), m_grid(grid), m_shown(std::move(shown)),
       m_afterEdit(std::move(afterEdit)) {
-    const auto op = [this](TableOp o) { return [this, o] { run(o); }; };
-    addAction("actCopy", QStringLiteral("Copy"), QKeySequence::Copy, [this] { copy(); });
-    addAction("actPaste", QStringLiteral("Paste"), QKeySequence::Paste, [this] { paste(); });
-    addAction(nullptr, {}, {}, {});
-    addAction("actSetValue", QStringLiteral("Set to Value..."), Qt::CTRL | Qt::Key_E, op(TableOp::Set));
-    addAction("actAddValue", QStringLiteral("Add Value..."), Qt::CTRL | Qt::Key_D, op(TableOp::Add));
-    addAction("actPercent", QStringLiteral("Multiply by Percentage..."), Qt::CTRL | Qt::Key_P,
-              op(TableOp::Percent));
-    addAction(nullptr, {}, {}, {});
-    addAction("actInterpolateRows", QStringLiteral("Interpolate Along Rows"), Qt::CTRL | Qt::Key_H,
-              op(TableOp::InterpolateRows));
-    addAction("actInterpolateColumns", QStringLiteral("Interpolate Along Columns"), Qt::CTRL | Qt::Key_J,
-              op(TableOp::InterpolateColumns));
-    addAction("actInterpolateBoth", QStringLiteral("Interpolate Both Ways"), Qt::CTRL | Qt::Key_I,
-              op(TableOp::InterpolateBoth));
-    addAction("actSmooth", QStringLiteral("Smooth"), Qt::CTRL | Qt::Key_M, op(TableOp::Smooth));
+    // The actions (copy, paste, table math) are the editor's, shared by its menu, the
+    // grid's context menu and the keys.
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
-}
-
-QAction* TableEditing::addAction(const char* name, const QString& text, const QKeySequence& keys,
-                                 const std::function<void()>& handler) {
-    auto* a = new QAction(text, m_grid);
-    if (!name) {
-        a->setSeparator(true);
-    } else {
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(keys);
-        // Only while the grid has the focus: Ctrl+C in a text box stays the box's own.
-        a->setShortcutContext(Qt::WidgetShortcut);
-        connect(a, &QAction::triggered, this, handler);
-    }
-    m_grid->addAction(a);
-    return a;
 }
 
 CellSelection TableEditing::selection(const Shown& t) const {

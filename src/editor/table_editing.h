@@ -8,20 +8,15 @@
 #include <functional>
 #include <optional>
 
-class QAction;
-
 namespace korvel {
 
 class TableGrid;
 struct EcuItem;
 
 // Copy, paste and table math on a table grid, in the mode the grid shows (raw or calculated).
-// The actions sit in the grid's context menu with their shortcuts, which work while the grid
-// has the focus: Ctrl+C copy, Ctrl+V paste, Ctrl+E set to a value, Ctrl+D add a value,
-// Ctrl+P multiply by a percentage, Ctrl+H interpolate along rows, Ctrl+J along columns,
-// Ctrl+I both ways, Ctrl+M smooth. Every action that writes is one undo step, stores its
-// bytes through StoreByte and marks the image unsaved; refusals and clamping are told
-// through the prompt.
+// The editor's menu holds the actions that run them (EditorMenu), with their keys. Every action that writes
+// is one undo step, stores its bytes through StoreByte and marks the image unsaved; refusals and clamping are
+// told through the prompt.
 class TableEditing : public QObject {
     Q_OBJECT
 public:
@@ -44,8 +39,6 @@ public:
     void run(TableOp op);
 
 private:
-    QAction* addAction(const char* name, const QString& text, const QKeySequence& keys,
-                       const std::function<void()>& handler);
     // The grid's selection in table cells; the current cell when nothing is selected.
     CellSelection selection(const Shown& t) const;
     // Asks for the operand of set, add and percent; nothing when cancelled or not a number.

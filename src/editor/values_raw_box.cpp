@@ -7,6 +7,19 @@ namespace korvel {
 
 ValuesRawBox::ValuesRawBox(QWidget* parent) : QLineEdit(parent) {}
 
+bool ValuesRawBox::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && !isModified()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            pressed == QKeySequence(Qt::CTRL | Qt::Key_Y)) {
+            event->ignore(); // not taken here: the window's shortcut runs
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 void ValuesRawBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     const Qt::FocusReason reason = event->reason();

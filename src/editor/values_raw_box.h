@@ -24,6 +24,9 @@ signals:
     void escapePressed();
 
 protected:
+    // Undo and redo keys are the box's own only while its text is typed and not yet
+    // committed; otherwise they go on to the editor's undo of byte changes.
+    bool event(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };

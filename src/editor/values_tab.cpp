@@ -42,6 +42,15 @@ ValuesTab::ValuesTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     m_scrValue->setMinimumHeight(48);
     ignoreWheel(m_scrValue);
 
+    // The change mark's bold text and border would widen the boxes on the first edit and
+    // push the stepper aside: both boxes keep the size that fits the marked face.
+    const QSize plain = m_txtValue_Raw->sizeHint();
+    setChangeMark(m_txtValue_Raw, true);
+    const QSize boxSize = plain.expandedTo(m_txtValue_Raw->sizeHint());
+    setChangeMark(m_txtValue_Raw, false);
+    m_txtValue_Raw->setFixedSize(boxSize);
+    m_txtValue_Calc->setFixedSize(boxSize);
+
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_cmb0Dim, 0, 0, 1, 4);
     layout->addWidget(m_lblValue_Raw, 1, 0);
@@ -180,7 +189,9 @@ void ValuesTab::restoreRawText(const EcuItem& item) {
 }
 
 void ValuesTab::reload() {
-    if (const EcuItem* item = chosenItem(); item && !m_txtValue_Raw->hasFocus()) restoreRawText(*item);
+    // Text being typed stays; a committed text follows the image (after an undo, say).
+    const bool typing = m_txtValue_Raw->hasFocus() && m_txtValue_Raw->isModified();
+    if (const EcuItem* item = chosenItem(); item && !typing) restoreRawText(*item);
     showMarks();
 }
 
@@ -208,7 +219,9 @@ void ValuesTab::commitBeforeListOpens() {
 }
 
 void ValuesTab::commitTypedText() {
-    if (m_txtValue_Raw->hasFocus() && m_txtValue_Raw->isModified()) txtValue_Raw_LostFocus();
+    // Typed text stays modified until it is committed or put back, also when the box lost
+    // the focus to another window (the Changes view) without committing.
+    if (m_txtValue_Raw->isModified()) txtValue_Raw_LostFocus();
 }
 
 } // namespace korvel

@@ -35,8 +35,9 @@ public:
     void scrValue_Change();
     // The user left the raw box (or pressed Return in it): commit its text.
     void txtValue_Raw_LostFocus();
-    // Commits text the user typed into the raw box and has not left yet (the editor
-    // closes, say), so a typed value is never dropped silently.
+    // Commits text the user typed into the raw box and has not committed yet (the editor
+    // saves or closes, an item is opened from the Changes view), so a typed value is never
+    // dropped silently.
     void commitTypedText();
     // Shows the chosen item's bytes again (another tab may have written them), unless the
     // user is typing in the raw box.

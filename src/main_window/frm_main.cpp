@@ -161,6 +161,7 @@ void frmMain::openWindow(Target target) {
         frmEditor editor(m_services, this);
         result = editor.Form_Load();
         if (result.outcome == OpeningResult::Outcome::Opened) editor.exec();
+        m_txtBIN->setText(state.BinPath); // the file saved as, when the editor saved as another
     } else {
         frmView viewer(m_services, this);
         result = viewer.Form_Load();

@@ -33,6 +33,18 @@ QString WidgetPrompt::openFile(const QString& caption, const QString& folder, co
     return QFileDialog::getOpenFileName(dialogParent(), caption, folder, filter);
 }
 
+QString Prompt::saveFile(const QString&, const QString&, const QString&) {
+    return {};
+}
+
+QString WidgetPrompt::saveFile(const QString& caption, const QString& folder, const QString& filter) {
+    QFileDialog dialog(dialogParent(), caption, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("bin"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
 std::optional<QString> Prompt::askText(const QString&, const QString&) {
     return std::nullopt;
 }

@@ -19,6 +19,9 @@ public:
     virtual bool askYesNo(const QString& text) = 0;
     // A file-open dialog; returns the chosen path or an empty text when cancelled.
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
+    // A file-save dialog (it asks before replacing a file); returns the chosen path or an
+    // empty text when cancelled. Prompts that cannot ask answer as if cancelled.
+    virtual QString saveFile(const QString& title, const QString& folder, const QString& filter);
     // A question answered by typing a line of text, starting from `initial`; the text with
     // OK, nothing when cancelled. Prompts that cannot ask answer as if cancelled.
     virtual std::optional<QString> askText(const QString& text, const QString& initial);
@@ -30,6 +33,7 @@ public:
     void message(const QString& text, Icon icon = Icon::None) override;
     bool askYesNo(const QString& text) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
     std::optional<QString> askText(const QString& text, const QString& initial) override;
 };
 

@@ -1,8 +1,11 @@
 // The image file, the settings file and the ECU definition reader.
 #include "core/bin_image.h"
+#include "core/bin_save.h"
 #include "core/ecu_reader.h"
 #include "core/settings_file.h"
 #include "core_fixture.h"
+
+#include <QDir>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -43,6 +46,33 @@ TEST(BinFile, ReadsWholeBlocksAndSavesInPlace) {
         EXPECT_TRUE(!s.ok() && s.error().startsWith(path)) << s.error().toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("gone/rom.bin")))); // a missing file is never made
+}
+
+// Save As: the image as a save writes it plus the file's short last block, through a temporary file
+// that replaces the target only when complete; files of the installed data folder are never written.
+TEST(BinFile, SavesAsAnotherFileAndKnowsWhatIsReadOnly) {
+    QTemporaryDir dir;
+    const QByteArray data = QByteArray("\x01\x02\x03\x04\x05", 5).repeated(20); // 100 bytes: a short block
+    AppState state;
+    state.BinPath = writeFile(dir, QStringLiteral("rom.bin"), data);
+    ASSERT_TRUE(ReadBinFile(state).ok());
+    state.BinImage[0].setValue(0xEE);
+    const QString copy = dir.filePath(QStringLiteral("copy.bin"));
+    ASSERT_TRUE(WriteBinFileAs(state, copy).ok());
+    EXPECT_EQ(readFile(copy), "\xEE" + data.mid(1));
+    EXPECT_EQ(readFile(state.BinPath), data); // the file as opened stays
+    const QString missing = dir.filePath(QStringLiteral("gone/copy.bin"));
+    const Status s = WriteBinFileAs(state, missing);
+    EXPECT_TRUE(!s.ok() && s.error().startsWith(missing)) << s.error().toStdString();
+    EXPECT_FALSE(QFile::exists(missing));
+
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("share/korvel/examples")));
+    const QString sample = writeFile(dir, QStringLiteral("share/korvel/examples/sample.bin"), data);
+    EXPECT_FALSE(binFileReadOnly(copy, dir.filePath(QStringLiteral("share/korvel"))));
+    EXPECT_TRUE(binFileReadOnly(sample, dir.filePath(QStringLiteral("share/korvel"))));
+    EXPECT_TRUE(binFileReadOnly(dir.filePath(QStringLiteral("share/korvel/new.bin")),
+                                dir.filePath(QStringLiteral("share/korvel"))));
+    EXPECT_FALSE(binFileReadOnly(sample, QString()));
 }
 
 // One section, keys of any case, values trimmed to 254 characters; a write keeps everything else.

@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -30,6 +31,13 @@ struct Guarded : EditorHarness {
     }
     void showTab(int i) const { find<QTabWidget>("SSTab1")->setCurrentIndex(i); }
 };
+
+// The tab, the list chosen in it and the control that has the focus when Enter is pressed.
+const std::tuple<const char*, int, const char*, const char*> kEnters[] = {
+    {"Arrays grid", 2, "cmb1Dim", "grdLine"},
+    {"Arrays list", 2, "cmb1Dim", "cmb1Dim"},
+    {"Maps grid", 3, "cmb2Dim", "grdMap"},
+    {"Values raw box", 1, "cmb0Dim", "txtValue_Raw"}};
 
 } // namespace
 
@@ -76,6 +84,47 @@ private slots:
         QTest::keySequence(h.editor.get(), QKeySequence::Save);
         QCOMPARE(fileBytes(h.fx.state.BinPath).mid(0x301, 1), QByteArray("\x7F"));
         QVERIFY(h.editor->isSaved());
+    }
+
+    void enterPressesNoButton_data() { rows(kEnters); }
+    void enterPressesNoButton() {
+        const auto& [tag, tab, list, control] = fetch(kEnters);
+        Guarded h;
+        h.showTab(tab);
+        h.choose(list, 0);
+        int pressed = 0;
+        for (QPushButton* b : h.editor->findChildren<QPushButton*>()) {
+            QVERIFY2(!b->isDefault(), qPrintable(b->objectName()));
+            QObject::connect(b, &QPushButton::clicked, [&pressed] { ++pressed; });
+        }
+        h.find(control)->setFocus();
+        for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(h.find(control), key);
+        QCOMPARE(pressed, 0);
+        QVERIFY(h.editor->vars().ArrayShowRaw && h.editor->vars().MapShowRaw);
+    }
+
+    // Ctrl+S saves a value typed and not yet committed; opening an item from the Changes view
+    // commits it first; the editor's undo and redo win in the raw box once its text is committed.
+    void typedValuesAreCommittedBeforeSaveOpenAndUndo() {
+        Guarded h;
+        h.choose("cmb0Dim", 0);
+        h.type("txtValue_Raw", "7F", 0);
+        QTest::keySequence(h.editor.get(), QKeySequence::Save);
+        QCOMPARE(fileBytes(h.fx.state.BinPath).mid(0x301, 1), QByteArray("\x7F"));
+        QVERIFY(h.editor->isSaved());
+        h.type("txtValue_Raw", "55", 0);
+        h.editor->openItem(1); // a row of the Changes view
+        QCOMPARE(h.bytes(0x301) + h.text("txtValue_Raw"), QStringLiteral("5555"));
+        h.type("txtValue_Raw", "66"); // Return commits; the box keeps the focus
+        auto* box = h.find<QLineEdit>("txtValue_Raw");
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.bytes(0x301) + h.text("txtValue_Raw"), QStringLiteral("5555"));
+        QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(h.bytes(0x301) + h.text("txtValue_Raw"), QStringLiteral("6666"));
+        h.type("txtValue_Raw", "7", 0); // typing: the box's own undo
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.bytes(0x301), QStringLiteral("66"));
     }
 
     void escAndTheWheelChangeNothing() {

@@ -9,9 +9,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabWidget>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -42,6 +45,16 @@ const std::tuple<const char*, QByteArray, Outcome, QStringList> kDefinitions[] =
     {"wrong format", "[header]\n", Outcome::ClosedItself, {"Incorrect ECU Format"}},
     {"an item error", kShortCount, Outcome::ClosedItself, {"ECU File Error", "Error in ECU File"}},
     {"broken header", "FORMAT\n{\nHeader = a\n", Outcome::Failed, {}}};
+
+// The editor's menus as they open on the Values tab without an emulator ("-": not usable now).
+const QString kMenus =
+    "&File| &Save Ctrl+S| Save &As... Ctrl+Shift+S| Compare with… | -Compare with opened image |"
+    " Changes… | Calculate CheckSum |&Edit| &Undo Ctrl+Z| &Redo Ctrl+Y| -&Copy Ctrl+C|"
+    " -&Paste Ctrl+V| -Set to Value... Ctrl+E| -Add Value... Ctrl+D|"
+    " -Multiply by Percentage... Ctrl+P| -Interpolate Along Rows Ctrl+H|"
+    " -Interpolate Along Columns Ctrl+J| -Interpolate Both Ways Ctrl+I| -Smooth Ctrl+M|"
+    "E&mulator| -Standard Download File | -Verify File | -Batch Download File |"
+    " -Check File | -Download Changes | -Live ";
 
 // The setting, the port taken.
 const std::tuple<const char*, const char*, int> kPorts[] = {
@@ -190,6 +203,27 @@ private slots:
         QVERIFY(h.fx.prompt.shown.empty());
     }
 
+    // Every command is in the menu bar with its keys, usable where its button is; an entry
+    // commits typed text first, as a click on a button does.
+    void theMenusHoldEveryCommandWithItsKeys() {
+        EditorHarness h;
+        QVERIFY(h.open(1));
+        QStringList entries;
+        for (QAction* menu : h.find<QMenuBar>("mnuEditor")->actions()) {
+            entries << menu->text();
+            for (QAction* a : menu->menu()->actions())
+                if (!a->isSeparator() && a->isVisible())
+                    entries << (a->isEnabled() ? " " : " -") + a->text() + " " + a->shortcut().toString();
+        }
+        QCOMPARE(entries.join('|'), kMenus);
+        h.choose("cmb0Dim", 1); // Idle speed, one byte at 0202
+        h.type("txtValue_Raw", "7e", 0);
+        child<QAction>(*h.editor, "actSave")->trigger();
+        QCOMPARE(fileBytes(h.fx.state.BinPath).mid(0x202, 1), QByteArray("\x7E"));
+        h.find<QTabWidget>("SSTab1")->setCurrentIndex(2);
+        QVERIFY(child<QAction>(*h.editor, "actCopy")->isEnabled());
+    }
+
     void definitionsThatDoNotOpen_data() { rows(kDefinitions); }
     void definitionsThatDoNotOpen() {
         const auto& [tag, ecu, outcome, messages] = fetch(kDefinitions);
@@ -229,6 +263,37 @@ private slots:
         h.fx.prompt.answers = {false, true}; // the checksum not updated, the save tried again
         h.editor->reject();
         QVERIFY(h.editor->isVisible() && !h.editor->isSaved() && h.fx.prompt.unexpected == 0);
+    }
+
+    // A file that cannot be written says so; Save offers Save As, and editing goes on in the new file.
+    void aReadOnlyImageIsSavedAsAnotherFile() {
+        const QByteArray opened = image(100, {{0x10, 0x11}, {0x62, 0x5A}}); // ends in a short block
+        EditorHarness h(opened, {{.address = "0010"}});
+        h.fx.state.DataFolder = h.fx.dir.path(); // as the installed sample's folder
+        QVERIFY(h.open(1));
+        QVERIFY(h.editor->windowTitle().endsWith("(read-only)") && h.find("lblReadOnly")->isVisible());
+        h.choose("cmb0Dim", 0);
+        h.type("txtValue_Raw", "99", 0);
+        QTemporaryDir elsewhere;
+        const QString copy = elsewhere.filePath("copy.bin");
+        h.fx.prompt.answers = {true};
+        h.fx.prompt.files = {copy};
+        QTest::keySequence(h.editor.get(), QKeySequence::Save);
+        QCOMPARE(h.fx.prompt.dialogs, QStringList{"Save BIN File As|" + QDir::homePath()});
+        QCOMPARE(fileBytes(copy), QByteArray(opened).replace(0x10, 1, "\x99"));
+        QCOMPARE(fileBytes(h.fx.path("rom.bin")), opened);
+        QVERIFY(h.fx.state.BinPath == copy && h.fx.settings.ReadSetting("BIN Location") == copy);
+        QVERIFY(h.editor->isSaved() && !h.editor->windowTitle().endsWith("(read-only)"));
+        QVERIFY(!h.find("lblReadOnly")->isVisible());
+        // Save writes the new file from now on; the marks still compare with the image as opened.
+        h.type("txtValue_Raw", "11");
+        QTest::keySequence(h.editor.get(), QKeySequence::Save);
+        QCOMPARE(fileBytes(copy), opened);
+        QVERIFY(!h.find("txtValue_Raw")->property("changed").toBool()); // as opened again
+        h.fx.prompt.files = {h.fx.path("elsewhere.bin")}; // Save As into the installed data: refused
+        QTest::keySequence(h.editor.get(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+        QVERIFY(h.fx.prompt.last().contains("read-only") && !QFile::exists(h.fx.path("elsewhere.bin")));
+        QCOMPARE(h.fx.prompt.unexpected, 0);
     }
 
     void closingAsksAboutTheChecksumAndTheSave_data() { rows(kClosings); }
@@ -355,10 +420,6 @@ private slots:
         const auto& [tag, byteSize, start, actions, cells, shown, written] = fetch(kEdits);
         Values h({value("0200", byteSize, " Limit")}, start);
         h.pick(0);
-        QPushButton* defaultButton = nullptr;
-        for (QPushButton* b : h.editor->findChildren<QPushButton*>())
-            defaultButton = b->isDefault() ? b : defaultButton;
-        QSignalSpy pressed(defaultButton, &QPushButton::clicked);
         for (const QString& a : actions.split(',')) {
             if (a == "u" || a == "d") h.step(a == "u");
             if (a != "u" && a != "d")
@@ -366,10 +427,23 @@ private slots:
             if (a[0] != 'u' && a[0] != 'd') QCOMPARE(h.raw()->hasFocus(), a[0] == 'r');
             QCOMPARE(h.stepper()->value(), 0); // back at rest, so the next arrow steps again
         }
-        QCOMPARE(pressed.count(), 0); // Return stops at the box
         QCOMPARE(h.bytes(0x200, byteSize) + "|" + h.raw()->text(), cells + "|" + shown);
         QCOMPARE(h.editor->isSaved(), !written);
         QCOMPARE(h.pending(0x200, byteSize + 1), written ? cells : QString());
+    }
+
+    void theValuesBoxesKeepTheirPlaceWhenAnEditMarksThem() {
+        Values h({value("0200", 2, " Limit")}, "1234");
+        h.pick(0);
+        const auto places = [&] {
+            QApplication::processEvents();
+            return QList<QRect>{h.raw()->geometry(), h.find("txtValue_Calc")->geometry(),
+                                h.stepper()->geometry()};
+        };
+        const QList<QRect> before = places();
+        h.step(true);
+        QVERIFY(h.raw()->property("changed").toBool());
+        QCOMPARE(places(), before);
     }
 
     void typedValueGoesToTheShownItemWhenTheListOpens() {

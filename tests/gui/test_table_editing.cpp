@@ -32,7 +32,8 @@ struct Grids : EditorHarness {
     bool maps;
     TableGrid* grid() const { return find<TableGrid>(maps ? "grdMap" : "grdLine"); }
     void press(int key) const { QTest::keyClick(grid(), Qt::Key(key), Qt::ControlModifier); }
-    void trigger(const char* action) const { child<QAction>(*grid(), action)->trigger(); }
+    // The editor's menu entry; its key is the grid's key.
+    void trigger(const char* action) const { child<QAction>(*editor, action)->trigger(); }
 };
 
 // Maps or arrays, the pasted text, the cell it starts from (grid row, column), the rows selected

@@ -27,9 +27,9 @@
 
 namespace korvel::test {
 
-// Answers questions, file dialogs and typed questions from `answers`, `files` and `typed` and
-// records every text shown (`dialogs`: title|folder). A question or dialog without an answer
-// counts in `unexpected` and gets No (a typed question: cancelled).
+// Answers questions, file dialogs (open and save alike) and typed questions from `answers`,
+// `files` and `typed` and records every text shown (`dialogs`: title|folder). A question or dialog without an
+// answer counts in `unexpected` and gets No (a typed question: cancelled).
 struct ScriptedPrompt : Prompt {
     std::deque<bool> answers;
     std::deque<QString> files;
@@ -49,6 +49,9 @@ struct ScriptedPrompt : Prompt {
         const QString file = files.empty() ? QString() : files.front();
         files.empty() ? void(++unexpected) : files.pop_front();
         return file;
+    }
+    QString saveFile(const QString& title, const QString& folder, const QString& filter) override {
+        return openFile(title, folder, filter);
     }
     std::optional<QString> askText(const QString& text, const QString&) override {
         shown.push_back({text, Icon::None});

@@ -1,0 +1,62 @@
+// The editor's menu bar: every command of its buttons and keys, with the keys shown.
+#include "editor/frm_editor.h"
+
+#include "editor/arrays_tab.h"
+#include "editor/editor_menu.h"
+#include "editor/live_update.h"
+#include "editor/maps_tab.h"
+#include "editor/values_tab.h"
+#include "widgets/table_grid.h"
+
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+void frmEditor::buildMenu(QVBoxLayout* layout) {
+    EditorMenu::Commands commands;
+    commands.commitTyped = [this] { m_valuesTab->commitTypedText(); };
+    commands.undo = [this] { undo(); };
+    commands.redo = [this] { redo(); };
+    commands.table = [this]() -> TableEditing* {
+        if (m_tabs->currentWidget() == m_arraysTab) return m_arraysTab->tableEditing();
+        if (m_tabs->currentWidget() == m_mapsTab) return m_mapsTab->tableEditing();
+        return nullptr;
+    };
+    m_menu = new EditorMenu(this, std::move(commands));
+    layout->setMenuBar(m_menu->menuBar());
+
+    QMenu* file = m_menu->fileMenu();
+    m_menu->addButton(file, m_cmdSave, "actSave", QStringLiteral("&Save"),
+                      QKeySequence::keyBindings(QKeySequence::Save));
+    m_menu->addCommand(file, "actSaveAs", QStringLiteral("Save &As..."),
+                       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { saveAs(); });
+    file->addSeparator();
+    m_menu->addButton(file, m_cmdCompare, "actCompare");
+    m_menu->addButton(file, m_cmdCompareOpened, "actCompareOpened");
+    m_menu->addButton(file, m_cmdChanges, "actChanges");
+    file->addSeparator();
+    m_menu->addButton(file, m_cmdChkSum, "actChkSum");
+    m_menu->addEditMenu();
+    m_menu->addTableGrid(m_arraysTab->grid());
+    m_menu->addTableGrid(m_mapsTab->grid());
+
+    QMenu* emulator = m_menu->emulatorMenu();
+    m_menu->addButton(emulator, m_cmdComplete, "actComplete");
+    m_menu->addButton(emulator, m_cmdDownload, "actDownload");
+    m_menu->addButton(emulator, m_cmdBatch, "actBatch");
+    m_menu->addButton(emulator, m_cmdCheck, "actCheck");
+    emulator->addSeparator();
+    m_menu->addButton(emulator, m_cmdUpload, "actUpload");
+    m_menu->addButton(emulator, m_live->checkBox(), "actLive");
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        m_menu->setTableTab(m_tabs->currentWidget() == m_arraysTab || m_tabs->currentWidget() == m_mapsTab);
+    });
+}
+
+} // namespace korvel
