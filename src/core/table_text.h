@@ -72,7 +72,8 @@ struct TextBlock {
 // Where the text comes from. Clipboard: fields separated by tabs when the text has one (a
 // spreadsheet's cells), else semicolons, else commas when a line holds more than one comma or
 // a comma stands beside a space, else runs of spaces; a comma within a field is a decimal comma.
-// Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field.
+// Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field, and a
+// separator within them does not choose.
 enum class TextSource { Clipboard, Csv };
 TextBlock splitText(const QString& text, TextSource source);
 
@@ -92,8 +93,8 @@ struct CellRect {
 // The text of the cells in `rect`: lines top to bottom as the grid shows them (the highest
 // table row first), fields joined by `separator`; a cell for which `included` is false gives
 // an empty field. With `headings`, a first line of the empty corner and the column headings,
-// and every line starts with its row heading (both trimmed). Fields holding the separator,
-// a quote or a line break are put in double quotes.
+// and every line starts with its row heading (both trimmed). Fields holding any separator
+// splitText takes (tab, semicolon, comma), a quote or a line break are put in double quotes.
 QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
                   bool headings, const std::function<bool(int c, int r)>& included = {});
 
