@@ -108,6 +108,7 @@ frmChanges::frmChanges(const AppState& state, const Baseline& baseline, QWidget*
     setWindowTitle(QStringLiteral("Changes"));
     m_lblChanges = new QLabel(this);
     m_lblChanges->setObjectName(QStringLiteral("lblChanges"));
+    m_lblChanges->setWordWrap(true); // the lengths and what lies past the end make a long text
     m_lstChanges = new QTreeWidget(this);
     m_lstChanges->setObjectName(QStringLiteral("lstChanges"));
     m_lstChanges->setRootIsDecorated(false);
