@@ -17,6 +17,9 @@ struct AppState {
     std::vector<BinCell> BinImage;       // kImageCells cells
     std::vector<BinCell> PendingChanges; // kImageCells cells, parallel to BinImage
     int BinSize = 0;                     // cells filled by the last ReadBinFile
+    // Bytes of the file the last ReadBinFile read: cells 0 .. fileLength - 1 hold them, the
+    // last part block too (Save leaves that block of the file as it is).
+    int fileLength = 0;
 
     QString BinPath;
     QString EcuPath;

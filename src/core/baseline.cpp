@@ -8,7 +8,9 @@
 namespace korvel {
 
 int imageLength(const AppState& state) {
-    return std::clamp(state.lastSavedCell() + 1, 0, kImageCells);
+    // A file read holds at least the bytes Save writes back; an image filled by hand may
+    // have set only BinSize.
+    return std::clamp(std::max(state.fileLength, state.lastSavedCell() + 1), 0, kImageCells);
 }
 
 Baseline Baseline::ofImage(const AppState& state) {
@@ -23,9 +25,6 @@ Baseline Baseline::ofImage(const AppState& state) {
 Status Baseline::loadFile(const QString& path) {
     QByteArray data;
     if (Status s = ReadBinBytes(path, data); !s) return s;
-    // ReadBinFile keeps the last part block past what Save writes: the image ends at the
-    // last whole block.
-    data.truncate(data.size() / 16 * 16);
     m_bytes = std::move(data);
     m_path = path;
     return {};
@@ -38,6 +37,10 @@ int Baseline::comparedLength(const AppState& state) const {
 int Baseline::byteAt(int address) const {
     if (address < 0 || address >= size()) return -1;
     return static_cast<unsigned char>(m_bytes[address]);
+}
+
+bool Baseline::covers(int first, int count) const {
+    return first >= 0 && count >= 0 && static_cast<qint64>(first) + count <= size();
 }
 
 bool Baseline::differs(const AppState& state, int address) const {

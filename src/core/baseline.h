@@ -10,8 +10,9 @@ namespace korvel {
 
 struct AppState;
 
-// The bytes of the image that a comparison can see: cells 0 .. lastSavedCell(), the
-// bytes Save writes back and the only ones an item may cover. 0 for an empty image.
+// The bytes of the image that a comparison can see: every byte the file had (cells
+// 0 .. fileLength - 1), its last part block too, so two files that differ only there
+// differ. 0 for an empty image. (An item may still cover only the bytes Save writes back.)
 int imageLength(const AppState& state);
 
 // What the image is compared with: the image as it was opened, or another BIN file
@@ -25,10 +26,9 @@ public:
     // The image's bytes as they stand now (the editor takes this right after opening).
     static Baseline ofImage(const AppState& state);
 
-    // Makes the BIN file at `path` the baseline, read as an image would hold it: its whole
-    // 16-byte blocks (a part block at the end is never part of an image). A file that
-    // cannot be read, is not a regular file or is too large is refused with the reason,
-    // and the baseline stays as it was.
+    // Makes the BIN file at `path` the baseline: every byte of it, as an image read from it
+    // holds them. A file that cannot be read, is not a regular file or is too large is
+    // refused with the reason, and the baseline stays as it was.
     Status loadFile(const QString& path);
 
     // The file the baseline came from; empty for the image as opened.
@@ -43,6 +43,8 @@ public:
     bool differs(const AppState& state, int address) const;
     // The baseline's byte at `address`; -1 past its end.
     int byteAt(int address) const;
+    // Whether the baseline holds every byte from `first` to first + count - 1.
+    bool covers(int first, int count) const;
     // Every address from `first` to first + count - 1 at which the image differs, ascending.
     std::vector<int> differingAddresses(const AppState& state, int first, int count) const;
     // Whether any of those addresses differs (a list marks an item in bold, say).

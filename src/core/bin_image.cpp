@@ -110,6 +110,7 @@ Status ReadBinFile(AppState& state) {
         if (got < 16) break;
     }
     state.BinSize = p;
+    state.fileLength = n;
     return {};
 }
 

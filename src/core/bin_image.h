@@ -37,9 +37,9 @@ Status ReadBinBytes(const QString& path, QByteArray& data);
 
 // Reads the file at state.BinPath into state.BinImage in 16-byte blocks and sets
 // state.BinSize (the file length rounded up to 16, plus 16 more when the length is
-// a whole number of blocks). Cells of the last, short or empty, block past the end
-// of the file are filled with "00". A file too large for the image is refused
-// before any cell is touched.
+// a whole number of blocks) and state.fileLength. Cells of the last, short or empty,
+// block past the end of the file are filled with "00". A file too large for the image
+// is refused before any cell is touched.
 Status ReadBinFile(AppState& state);
 
 // Writes cells 0 .. BinSize - 17 back over the start of state.BinPath in one piece,

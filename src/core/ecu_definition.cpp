@@ -21,6 +21,16 @@ ItemClass classOf(const EcuItem& item) {
     return found;
 }
 
+bool itemsSort(const EcuHeader& header, const EcuItemArray& items) {
+    // At most kMaxItems are ever read: a larger count cannot be met.
+    if (header.ItemCount < 0 || header.ItemCount > kMaxItems) return false;
+    for (int n = 1; n <= header.ItemCount; ++n) {
+        const ItemClass c = classOf(items[static_cast<size_t>(n)]);
+        if (c == ItemClass::None || c == ItemClass::Ambiguous) return false;
+    }
+    return true;
+}
+
 const char* className(ItemClass c) {
     switch (c) {
     case ItemClass::Flag:

@@ -42,4 +42,9 @@ enum class ItemClass { None, Flag, Value, Array, Map, Ambiguous };
 ItemClass classOf(const EcuItem& item);
 const char* className(ItemClass c);
 
+// Whether the definition's items sort into the four tabs: ItemCount is not negative, and each
+// of the items 1 .. ItemCount was read and falls into exactly one class. The editor and the
+// command line open a definition only when this holds ("Error in ECU File" otherwise).
+bool itemsSort(const EcuHeader& header, const EcuItemArray& items);
+
 } // namespace korvel

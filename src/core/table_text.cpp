@@ -186,6 +186,36 @@ QStringList splitQuoted(const QString& line, QChar sep) {
     return fields;
 }
 
+// The text without its quoted fields: a double quote at the start of a line or after a tab,
+// semicolon or comma (spaces between allowed) opens one, which runs to the closing quote ("" inside
+// stands for one quote) or the end of the line.
+QString withoutQuotedFields(const QString& text) {
+    QString bare;
+    bare.reserve(text.size());
+    bool quoted = false, fieldStart = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch == QLatin1Char('\n')) {
+            quoted = false;
+            fieldStart = true;
+        } else if (quoted) {
+            if (ch != QLatin1Char('"')) continue;
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"'))
+                ++i;
+            else
+                quoted = false;
+            continue;
+        } else if (ch == QLatin1Char('"') && fieldStart) {
+            quoted = true;
+            continue;
+        } else if (ch != QLatin1Char(' ')) {
+            fieldStart = ch == QLatin1Char('\t') || ch == QLatin1Char(';') || ch == QLatin1Char(',');
+        }
+        bare += ch;
+    }
+    return bare;
+}
+
 // Fields that are all numbers or empty.
 bool allNumbers(const QStringList& fields) {
     return std::all_of(fields.cbegin(), fields.cend(), [](const QString& f) {
@@ -222,9 +252,11 @@ TextBlock splitText(const QString& text, TextSource source) {
 
     TextBlock block;
     QChar sep = QLatin1Char(',');
-    if (t.contains(QLatin1Char('\t'))) {
+    // A separator inside a quoted field (a heading holding ";", say) does not choose.
+    const QString bare = withoutQuotedFields(t);
+    if (bare.contains(QLatin1Char('\t'))) {
         sep = QLatin1Char('\t');
-    } else if (t.contains(QLatin1Char(';'))) {
+    } else if (bare.contains(QLatin1Char(';'))) {
         sep = QLatin1Char(';');
     } else if (source == TextSource::Clipboard) {
         // Commas either all separate fields or are all decimal commas in fields separated by
@@ -277,8 +309,12 @@ TextBlock withoutHeadings(const TextBlock& block) {
 
 namespace {
 
+// A field is quoted when it holds the separator or any other the reader could take for one (a
+// heading with ";" in a comma-separated text would otherwise make the reader split at ";").
 QString field(const QString& text, QChar separator) {
-    if (!text.contains(separator) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+    static const QString special = QStringLiteral("\t;,\"\n");
+    if (!text.contains(separator) &&
+        std::none_of(special.cbegin(), special.cend(), [&text](QChar c) { return text.contains(c); }))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));

@@ -84,7 +84,8 @@ struct TextBlock {
 // Without either, commas separate fields when only that reading gives numbers, or are decimal
 // commas between digits in fields separated by runs of spaces when only that one does; when
 // both would ("1,5", "100,200") the block is refused with a problem naming the line.
-// Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field.
+// Csv: tabs, else semicolons, else commas. Double quotes protect separators in a field, and a
+// separator within them does not choose.
 enum class TextSource { Clipboard, Csv };
 TextBlock splitText(const QString& text, TextSource source);
 
@@ -104,8 +105,8 @@ struct CellRect {
 // The text of the cells in `rect`: lines top to bottom as the grid shows them (the highest
 // table row first), fields joined by `separator`; a cell for which `included` is false gives
 // an empty field. With `headings`, a first line of the empty corner and the column headings,
-// and every line starts with its row heading (both trimmed). Fields holding the separator,
-// a quote or a line break are put in double quotes.
+// and every line starts with its row heading (both trimmed). Fields holding any separator
+// splitText takes (tab, semicolon, comma), a quote or a line break are put in double quotes.
 QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
                   bool headings, const std::function<bool(int c, int r)>& included = {});
 

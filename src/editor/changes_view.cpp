@@ -73,6 +73,33 @@ std::pair<QString, QString> readings(const EcuItem& item, const ItemChange& chan
     return {before.join(QStringLiteral(", ")), after.join(QStringLiteral(", "))};
 }
 
+QString counted(qsizetype n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// What differs, and when the image and the baseline differ in length, that they do, how much
+// is compared and how many items lie past the end of the baseline.
+QString summary(const ChangeList& list, int differing, int past, const QString& against) {
+    const QString found =
+        QStringLiteral("%1 and %2 outside items differ")
+            .arg(counted(differing, "item", "items"), counted(list.unlisted.size(), "byte", "bytes"));
+    if (!list.lengthsDiffer())
+        return list.anyDifference() ? QStringLiteral("%1 from %2.").arg(found, against)
+                                    : QStringLiteral("No differences from %1.").arg(against);
+    const int compared = std::min(list.imageLength, list.baselineLength);
+    QString text = QStringLiteral("The lengths differ: the image has %1 bytes, %2 has %3. ")
+                       .arg(list.imageLength)
+                       .arg(against)
+                       .arg(list.baselineLength);
+    text += list.anyDifference() ? QStringLiteral("In the first %1 bytes, %2.").arg(compared).arg(found)
+                                 : QStringLiteral("No differences in the first %1 bytes.").arg(compared);
+    if (past > 0)
+        text += QStringLiteral(" %1 past the end of %2.")
+                    .arg(past == 1 ? QStringLiteral("1 item lies") : QStringLiteral("%1 items lie").arg(past),
+                         against);
+    return text;
+}
+
 } // namespace
 
 frmChanges::frmChanges(const AppState& state, const Baseline& baseline, QWidget* parent)
@@ -81,6 +108,7 @@ frmChanges::frmChanges(const AppState& state, const Baseline& baseline, QWidget*
     setWindowTitle(QStringLiteral("Changes"));
     m_lblChanges = new QLabel(this);
     m_lblChanges->setObjectName(QStringLiteral("lblChanges"));
+    m_lblChanges->setWordWrap(true); // the lengths and what lies past the end make a long text
     m_lstChanges = new QTreeWidget(this);
     m_lstChanges->setObjectName(QStringLiteral("lstChanges"));
     m_lstChanges->setRootIsDecorated(false);
@@ -110,15 +138,19 @@ void frmChanges::refresh() {
     const ChangeList list = listChanges(m_state, m_baseline, m_state.NumericFormat);
     m_lstChanges->clear();
     QList<QTreeWidgetItem*> rows;
-    int differing = 0;
+    int differing = 0, past = 0;
     for (const ItemChange& change : list.items) {
         const EcuItem& item = m_state.EcuItemTable[static_cast<size_t>(change.number)];
         auto* row = new QTreeWidgetItem;
         row->setData(0, kRowRole, change.number);
         row->setText(0, item.Title.trimmed());
         row->setText(1, QLatin1String(className(change.cls)));
-        if (change.error.isEmpty()) {
+        if (change.error.isEmpty() || change.pastBaseline)
             row->setText(2, hexDigits(static_cast<quint64>(itemAddress(item)), 4));
+        else
+            row->setText(2, item.Address.trimmed());
+        if (change.pastBaseline) ++past;
+        if (change.error.isEmpty()) {
             ++differing;
             const auto [before, after] = readings(item, change);
             row->setText(3, before);
@@ -126,7 +158,6 @@ void frmChanges::refresh() {
             row->setToolTip(3, before);
             row->setToolTip(4, after);
         } else {
-            row->setText(2, item.Address.trimmed());
             row->setText(3, change.error);
             row->setToolTip(3, change.error);
         }
@@ -145,15 +176,7 @@ void frmChanges::refresh() {
     m_lstChanges->addTopLevelItems(rows);
     const QString against = m_baseline.path().isEmpty() ? QStringLiteral("the image as opened")
                                                         : QFileInfo(m_baseline.path()).fileName();
-    m_lblChanges->setText(
-        list.anyDifference()
-            ? QStringLiteral("%1 %2 and %3 %4 outside items differ from %5.")
-                  .arg(differing)
-                  .arg(differing == 1 ? QStringLiteral("item") : QStringLiteral("items"))
-                  .arg(list.unlisted.size())
-                  .arg(list.unlisted.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
-                  .arg(against)
-            : QStringLiteral("No differences from %1.").arg(against));
+    m_lblChanges->setText(summary(list, differing, past, against));
 }
 
 } // namespace korvel

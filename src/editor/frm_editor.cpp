@@ -215,7 +215,6 @@ bool frmEditor::FillItemLists() {
                            {ItemClass::Value, &m_vars.ValueItems, m_valuesTab->itemList()},
                            {ItemClass::Array, &m_vars.ArrayItems, m_arraysTab->itemList()},
                            {ItemClass::Map, &m_vars.MapItems, m_mapsTab->itemList()}};
-    size_t total = 0;
     const int count = std::min<int>(state.ecuHeader.ItemCount, kMaxItems);
     for (const Pass& pass : passes) {
         pass.items->clear();
@@ -227,10 +226,8 @@ bool frmEditor::FillItemLists() {
             pass.list->addItem(item.Title);
         }
         pass.list->setCurrentIndex(-1);
-        total += pass.items->size();
     }
-    // A negative count is as wrong as one that does not match.
-    return state.ecuHeader.ItemCount >= 0 && static_cast<int>(total) == state.ecuHeader.ItemCount;
+    return itemsSort(state.ecuHeader, state.EcuItemTable);
 }
 
 void frmEditor::ClearVars() {

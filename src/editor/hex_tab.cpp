@@ -156,8 +156,8 @@ void HexTab::Pop_Hex() {
     const int shown = std::clamp(state.BinSize, 0, kGridCellLimit);
     // One heading row and shown / 16 - 1 rows of bytes: the last block counted in
     // BinSize, which holds no file data when the file is a whole number of blocks,
-    // stays out; so do the bytes from 32 KiB on.
-    const int gridRows = std::max(1, shown / 16);
+    // stays out; so do the bytes from 32 KiB on, unless a byte further on was asked for.
+    const int gridRows = std::max({1, shown / 16, m_rowsAsked + 1});
     {
         TableGrid::Bulk bulk(*m_grdHex);
         if (m_grdHex->rows() < gridRows) m_grdHex->setRows(gridRows);
@@ -172,6 +172,10 @@ void HexTab::Pop_Hex() {
         }
         m_grdHex->setRows(gridRows);
     }
+    m_lblLimit->setText(gridRows > kGridCellLimit / 16
+                            ? QStringLiteral("Filled up to %1")
+                                  .arg(state.BinImage[static_cast<size_t>(16 * gridRows - 17)].addressText())
+                            : QStringLiteral("Limited to first 32K of file"));
     m_populated = true;
     setDefaultPointer();
 }
@@ -245,6 +249,9 @@ void HexTab::showMarks() {
 
 void HexTab::showAddress(int address) {
     const int row = address / 16 + 1;
+    // A byte past the first 32 KiB, or in the last block, is shown by filling the grid on
+    // to its row (only cells the image has filled).
+    if (address >= 0 && address < m_context.services.state.BinSize) m_rowsAsked = std::max(m_rowsAsked, row);
     if (row >= m_grdHex->rows() || m_grdHex->text(row, 0).isEmpty()) Pop_Hex();
     if (row >= m_grdHex->rows()) return;
     const QModelIndex cell = m_grdHex->model()->index(row, address % 16 + 1);

@@ -34,7 +34,8 @@ public:
     // Once the grid has been filled, its bytes are read again (other tabs write into them).
     void reload();
     // Brings the grid's cell of `address` into view and makes it current, filling the grid
-    // first when it does not reach that far yet.
+    // first when it does not reach that far yet (past the first 32 KiB too, until the next
+    // press of Populate Chart).
     void showAddress(int address);
     // The turned mesh at the current RotationAngle, on picHexMap.
     void Draw_Hex_Map(int X_Size, int Y_Size, double X_Max, double Y_Max);
@@ -43,7 +44,10 @@ public:
     void Draw_Hex_Line(int X_Size, int Y_Size, double X_Max, double Y_Max);
 
     // Handlers. A box's LostFocus is its stepper's step with v = 0.
-    void cmdPopulate_Click() { Pop_Hex(); }
+    void cmdPopulate_Click() {
+        m_rowsAsked = 0;
+        Pop_Hex();
+    }
     void txtStart_LostFocus();
     void txtCols_LostFocus();
     void txtRows_LostFocus();
@@ -72,6 +76,8 @@ private:
     TableGrid* m_grdHex;
     QPushButton* m_cmdPopulate;
     bool m_populated = false;
+    // The grid row of the furthest byte showAddress asked for; Pop_Hex fills at least to it.
+    int m_rowsAsked = 0;
     QLabel* m_lblLimit;
     PictureBox* m_picHexMap;
     PictureBox* m_picHexLine;

@@ -1,7 +1,7 @@
 #include "values_tab.h"
 
 #include "core/app_state.h"
-#include "core/item_reading.h"
+#include "core/change_list.h"
 #include "core/value_edit.h"
 #include "core/values.h"
 #include "editor/values_item_list.h"
@@ -204,11 +204,15 @@ void ValuesTab::showMarks() {
         setChangeMark(m_txtValue_Raw, false);
         return;
     }
-    const ItemReading was = readItem(
-        *item, ItemClass::Value, address, [&](int a) { return baseline.byteAt(a); }, state.NumericFormat);
+    // A value reaching past the end of a shorter baseline has no old value to show.
+    const auto was = baselineReading(baseline, *item, ItemClass::Value, state.NumericFormat);
+    if (!was) {
+        setChangeMark(m_txtValue_Raw, true, QStringLiteral("not in the other file"));
+        return;
+    }
     QString tip =
-        QStringLiteral("was ") + hexNumber(was.raw[0]).rightJustified(2 * item->ByteSize, QLatin1Char('0'));
-    if (was.text[0] && !was.text[0]->isEmpty()) tip += QStringLiteral(" (%1)").arg(*was.text[0]);
+        QStringLiteral("was ") + hexNumber(was->raw[0]).rightJustified(2 * item->ByteSize, QLatin1Char('0'));
+    if (was->text[0] && !was->text[0]->isEmpty()) tip += QStringLiteral(" (%1)").arg(*was->text[0]);
     setChangeMark(m_txtValue_Raw, true, tip);
 }
 

@@ -28,6 +28,7 @@ inline std::unique_ptr<AppState> imageOf(const std::vector<int>& bytes, int leng
     length = length < 0 ? int(bytes.size()) : length;
     auto state = std::make_unique<AppState>();
     state->BinSize = length % 16 == 0 ? length + 16 : (length + 15) / 16 * 16;
+    state->fileLength = length;
     for (int i = 0; i < state->BinSize; ++i) {
         state->BinImage[size_t(i)].setAddress(i);
         state->BinImage[size_t(i)].setValue(i < int(bytes.size()) ? bytes[size_t(i)] : 0);

@@ -1,5 +1,5 @@
 // The comparison of the image with a baseline: the changed items, the bytes of no item,
-// a baseline file shorter than the image, and a file that cannot be read.
+// a baseline file shorter than the image (to the byte), and a file that cannot be read.
 #include "core/app_state.h"
 #include "core/baseline.h"
 #include "core/change_list.h"
@@ -67,25 +67,33 @@ TEST_P(Compare, ListsWhatDiffers) {
     for (const ItemChange& item : list.items) {
         (item.error.isEmpty() ? changed : refused).push_back(item.number);
         EXPECT_EQ(item.error.isEmpty(), item.before != item.after) << item.number;
+        // An item past the end of the baseline file is not blamed on the image.
+        EXPECT_EQ(item.pastBaseline, item.error.startsWith(QLatin1String("Not in stock.bin:")))
+            << item.number;
+        const auto was = baselineReading(baseline, s->EcuItemTable[size_t(item.number)], item.cls,
+                                         QStringLiteral("##.##"));
+        EXPECT_EQ(was, item.pastBaseline ? std::nullopt : std::optional(item.before)) << item.number;
     }
+    EXPECT_EQ(list.lengthsDiffer(), c.baselineFile > 0 && c.baselineFile != 64);
     EXPECT_EQ(changed, c.changed);
     EXPECT_EQ(refused, c.refused);
     EXPECT_EQ(list.unlisted, c.unlisted);
     EXPECT_EQ(list.anyDifference(), !c.changed.empty() || !c.unlisted.empty());
     // Marks on demand agree with the list, for any run of addresses.
-    EXPECT_EQ(baseline.differingAddresses(*s, 0x30, 100), c.unlisted);
+    EXPECT_EQ(baseline.differingAddresses(*s, 0x24, 100), c.unlisted);
     EXPECT_EQ(baseline.anyDiffers(*s, 0x10, 2), std::count(c.changed.begin(), c.changed.end(), 2) == 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Compare,
-    testing::Values(Case{{}, 0, {}, {}, {}},             // equal
-                    Case{{{0x11, 0x11}}, 0, {}, {}, {}}, // the same byte stored again
-                    Case{{{0x11, 0x20}, {0x00, 0x80}}, 0, {1, 2}, {}, {}},
-                    Case{{{0x23, 7}, {0x30, 1}, {0x3F, 1}}, 0, {3}, {}, {0x30, 0x3F}},
-                    Case{{}, 64, {}, {}, {}}, // the same bytes from a file
-                    Case{{{0x3F, 1}}, -1, {}, {}, {0x3F}},
-                    // 40 bytes read as an image are two whole blocks: the map and 30.. are past them.
-                    Case{{{0x23, 7}, {0x30, 1}, {0x10, 9}}, 40, {2}, {3}, {}}));
+INSTANTIATE_TEST_SUITE_P(Cases, Compare,
+                         testing::Values(Case{{}, 0, {}, {}, {}},             // equal
+                                         Case{{{0x11, 0x11}}, 0, {}, {}, {}}, // the same byte stored again
+                                         Case{{{0x11, 0x20}, {0x00, 0x80}}, 0, {1, 2}, {}, {}},
+                                         Case{{{0x23, 7}, {0x30, 1}, {0x3F, 1}}, 0, {3}, {}, {0x30, 0x3F}},
+                                         Case{{}, 64, {}, {}, {}}, // the same bytes from a file
+                                         Case{{{0x3F, 1}}, -1, {}, {}, {0x3F}},
+                                         // Every byte of a file counts, its last part block too.
+                                         Case{{{0x25, 1}}, 40, {}, {}, {0x25}},
+                                         // The map reaches past the end of a 34-byte file, and so do 24..
+                                         Case{{{0x23, 7}, {0x24, 1}, {0x10, 9}}, 34, {2}, {3}, {}}));
 
 } // namespace

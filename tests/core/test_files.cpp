@@ -21,7 +21,7 @@ TEST(BinFile, ReadsWholeBlocksAndSavesInPlace) {
         for (int i = length; i <= binSize; ++i)
             state.BinImage[size_t(i)].setValue(0x77); // left over from a longer image
         ASSERT_TRUE(ReadBinFile(state).ok());
-        ASSERT_EQ(state.BinSize, binSize);
+        ASSERT_TRUE(state.BinSize == binSize && state.fileLength == length) << length;
         for (int i = 0; i < binSize; ++i)
             ASSERT_EQ(state.BinImage[size_t(i)].byte(), i < length ? quint8(data[i]) : 0) << i;
         EXPECT_EQ(state.BinImage[size_t(binSize)].byte(), 0x77); // the cell past the last block stays
@@ -190,6 +190,21 @@ TEST(ReadEcu, LayoutRulesAndErrors) {
     EXPECT_EQ(readEcuData(state, ecu(300, blocks)).outcome, Outcome::Read);
     EXPECT_EQ(state.EcuItemTable[300].Title, QString::fromUtf8(" €°"));
     EXPECT_EQ(readEcuData(state, ecu(301, blocks)).outcome, Outcome::ItemError);
+}
+
+// The editor and the command line open a definition only when this holds.
+TEST(ItemClass, ADefinitionSortsWhenEachCountedItemHasOneClass) {
+    const std::tuple<int, int, bool> cases[] = {// ItemCount, Kind of item 2, sorts
+                                                {2, 0, true},  {300, 0, true}, {0, 5, true},   {1, 5, true},
+                                                {2, 5, false}, {-1, 0, false}, {301, 0, false}};
+    for (const auto& [count, kind, sorts] : cases) {
+        EcuHeader header;
+        header.ItemCount = qint16(count);
+        EcuItemArray items;
+        items.fill(item("0"));
+        items[2].Kind = qint16(kind);
+        EXPECT_EQ(itemsSort(header, items), sorts) << count << " items, kind " << kind;
+    }
 }
 
 TEST(ItemClass, SortsByKindAndShape) {

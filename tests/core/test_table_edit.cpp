@@ -47,8 +47,9 @@ CellSelection cells(const std::vector<CellRect>& rects) {
 } // namespace
 
 TEST(TableText, CopiedCellsRunTopRowFirstWithHeadingsForTheWholeTable) {
-    EcuItem headed = tableItem(0, 0.5);
+    EcuItem headed = tableItem(0, 0.5), separators = tableItem();
     headed.XAxis = QStringLiteral("  4 8,12 16");
+    separators.XAxis = QStringLiteral("  4a;ba\tb 16");
     const std::tuple<const char*, EcuItem, bool, CellRect, char, bool, const char*> cases[] = {
         {"whole table, raw",
          tableItem(),
@@ -61,13 +62,14 @@ TEST(TableText, CopiedCellsRunTopRowFirstWithHeadingsForTheWholeTable) {
         {"calculated halves", tableItem(0, 0.5), true, {0, 0, 3, 0}, ',', false, "5,0,0,20\n"},
         {"no value for raw 0", tableItem(1, 1000), true, {0, 0, 1, 0}, ',', false, "100,\n"},
         {"offset below zero", tableItem(0, 0.25, -40), true, {0, 2, 0, 2}, ',', false, "-17.5\n"},
-        {"heading with the separator quoted",
-         headed,
-         true,
+        {"heading with the separator quoted", headed, true, {1, 0, 2, 0}, ',', true, ",\"8,\",12\n500,0,0\n"},
+        {"headings with any other separator quoted",
+         separators,
+         false,
          {1, 0, 2, 0},
          ',',
          true,
-         ",\"8,\",12\n500,0,0\n"}};
+         ",\"a;b\",\"a\tb\"\n500,0,0\n"}};
     for (const auto& [name, it, calculated, rect, sep, headings, expected] : cases) {
         Table t;
         EXPECT_EQ(tableText(t.values, ShownValues(it, TableKind::Map, calculated), rect, QLatin1Char(sep),
@@ -92,7 +94,8 @@ TEST(TableText, PastedTextSplitsAsItsSeparatorsAndDecimalCommasSay) {
         {" 1.5   2,5 \n7", TextSource::Clipboard, "1.5|2,5/7"},
         {"1;2,5", TextSource::Clipboard, "1|2,5"},
         {"1,5", TextSource::Csv, "1|5"},
-        {",\"8,1\",\"a\"\"b\"\n", TextSource::Csv, "|8,1|a\"b"}};
+        {",\"8,1\",\"a\"\"b\"\n", TextSource::Csv, "|8,1|a\"b"},
+        {",\"a;b\", \"a\tb\"\n500,0,0", TextSource::Csv, "|a;b|a\tb/500|0|0"}};
     for (const auto& [text, source, expected] : cases) {
         const TextBlock block = splitText(QString::fromLatin1(text), source);
         QStringList lines;

@@ -134,6 +134,47 @@ private slots:
         QCOMPARE(h.text("cmb2Dim") + "," + h.find<TableGrid>("grdMap")->text(1, 2), QStringLiteral("Map,9"));
     }
 
+    // Files of other lengths: what lies past the shorter one's end is said, never blamed on the
+    // image, and a changed byte past 32 KiB is brought into view in the Hex grid.
+    void anotherLengthIsSaidAndAByteFarOnIsShown() {
+        EditorHarness h(image(0x9010, {{0x200, 1}}), {kItems[1], kItems[2]});
+        h.fx.prompt.files = {h.fx.writeFile(QStringLiteral("short.bin"), image(0x201, {{0x200, 2}})),
+                             h.fx.writeFile(QStringLiteral("long.bin"), image(0x9020, {{0x9005, 0xAB}}))};
+        QVERIFY(h.open(1));
+        click(*h.editor, QStringLiteral("cmdCompare"));
+        h.choose(QStringLiteral("cmb0Dim"), 0);
+        const QWidget* raw = h.find("txtValue_Raw");
+        QCOMPARE(joined(raw->property("changed").toBool(), raw->toolTip()),
+                 QStringLiteral("1 not in the other file"));
+        click(*h.editor, QStringLiteral("cmdChanges"));
+        auto* list = h.editor->findChild<QTreeWidget*>(QStringLiteral("lstChanges"));
+        QStringList rows{h.text("lblChanges")};
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << QStringList{list->topLevelItem(i)->text(2), list->topLevelItem(i)->text(3)}.join('|');
+        QCOMPARE(rows, (QStringList{
+                           "The lengths differ: the image has 36880 bytes, short.bin has 513. In the first "
+                           "513 bytes, 0 items and 1 byte outside items differ. 2 items lie past the end "
+                           "of short.bin.",
+                           "0200|Not in short.bin: its bytes 200 to 201 lie past its end (513 bytes).",
+                           "0300|Not in short.bin: its bytes 300 to 303 lie past its end (513 bytes).",
+                           "0200|02"}));
+
+        click(*h.editor, QStringLiteral("cmdCompare"));
+        QCOMPARE(h.text("lblChanges"),
+                 QStringLiteral("The lengths differ: the image has 36880 bytes, long.bin has "
+                                "36896. In the first 36880 bytes, 1 item and 1 byte outside "
+                                "items differ."));
+        list->setCurrentItem(list->topLevelItem(1)); // the byte at 9005
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        auto* grid = h.find<TableGrid>("grdHex");
+        QCOMPARE(h.find<QTabWidget>("SSTab1")->currentIndex(), 4);
+        const QModelIndex current = grid->currentIndex();
+        QCOMPARE(joined(current.row(), current.column(), grid->text(current.row(), 0), h.text("lblLimit")),
+                 QStringLiteral("2305 6 009000 Filled up to 00900F"));
+        QVERIFY(grid->visualRect(current).intersects(grid->viewport()->rect()));
+    }
+
     void theHeatMapColoursByValueUnderTheMarksAndIsRemembered() {
         Compared h;
         TableGrid* grid = h.find<TableGrid>("grdMap");

@@ -13,13 +13,7 @@ bool loadDefinition(AppState& state, const QString& ecuPath) {
         if (!r.detail.isEmpty() && r.detail != r.message) err(QStringLiteral("  (%1)").arg(r.detail));
         return false;
     }
-    int sorted = 0;
-    const int count = std::min<int>(state.ecuHeader.ItemCount, kMaxItems);
-    for (int n = 1; n <= count; ++n) {
-        const ItemClass c = classOf(state.EcuItemTable[static_cast<size_t>(n)]);
-        if (c != ItemClass::None && c != ItemClass::Ambiguous) ++sorted;
-    }
-    if (sorted != std::max<int>(state.ecuHeader.ItemCount, 0)) {
+    if (!itemsSort(state.ecuHeader, state.EcuItemTable)) {
         err(QStringLiteral("Error in ECU File"));
         return false;
     }

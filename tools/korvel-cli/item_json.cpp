@@ -1,19 +1,52 @@
 #include "item_json.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QUuid>
+
+#include <limits>
 
 namespace korvel::cli {
 
+namespace {
+
+// A raw number above 2^63 - 1 stands in the document as a string of this marker and its digits
+// until jsonText writes the digits in its place. The marker is new in each run, so no text of
+// a definition can be taken for it.
+const QString& largeRawMarker() {
+    static const QString marker = QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char(':');
+    return marker;
+}
+
+QJsonValue rawJson(quint64 raw) {
+    if (raw <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
+        return QJsonValue(static_cast<qint64>(raw));
+    return largeRawMarker() + QString::number(raw);
+}
+
+} // namespace
+
 void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls) {
     QJsonArray raw, text;
-    // JSON numbers are doubles: a value of more than 6 bytes loses its last digits there.
     for (quint64 r : reading.raw)
-        raw.append(static_cast<double>(r));
+        raw.append(rawJson(r));
     for (const std::optional<QString>& t : reading.text)
         text.append(t ? QJsonValue(*t) : QJsonValue());
     o.insert(QStringLiteral("raw"), raw);
     if (cls != ItemClass::Flag) o.insert(QStringLiteral("text"), text);
+}
+
+QString rawNumberText(const QJsonValue& raw) {
+    return raw.isString() ? raw.toString().mid(largeRawMarker().size()) : QString::number(raw.toInteger());
+}
+
+QString jsonText(const QJsonObject& document) {
+    const QString text = QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)).trimmed();
+    static const QRegularExpression marked(QLatin1Char('"') + QRegularExpression::escape(largeRawMarker()) +
+                                           QStringLiteral("([0-9]+)\""));
+    return QString(text).replace(marked, QStringLiteral("\\1"));
 }
 
 QString rawListText(const ItemReading& reading) {

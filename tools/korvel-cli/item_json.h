@@ -8,8 +8,16 @@
 namespace korvel::cli {
 
 // Adds "raw" (numbers) and, except for a flag, "text" (strings; null for a value without a
-// calculated value) to `o`, as `items --bin` and `diff` write an item's bytes.
+// calculated value) to `o`, as `items --bin` and `diff` write an item's bytes. The raw numbers
+// are exact only in the text jsonText gives.
 void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls);
+
+// A raw number of insertReading as exact decimal digits.
+QString rawNumberText(const QJsonValue& raw);
+
+// The document as indented JSON text with every raw number written exactly: Qt writes integers
+// exactly only up to 2^63 - 1, and an 8-byte value may be larger.
+QString jsonText(const QJsonObject& document);
 
 // The raw numbers of a reading separated by spaces, as the verbs print them.
 QString rawListText(const ItemReading& reading);

@@ -9,9 +9,7 @@
 #include "item_json.h"
 #include "verbs.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <memory>
@@ -56,6 +54,15 @@ QString textOf(const ItemReading& r, size_t k) {
     return k < r.text.size() && r.text[k] ? *r.text[k] : QString();
 }
 
+// " (before -> after)": the calculated texts as the editor shows them. Nothing when neither side
+// has one (an item whose Factor is 0 shows none); "no value" for the side without one.
+QString calculatedChange(const ItemReading& a, const ItemReading& b, size_t k) {
+    const QString before = textOf(a, k), after = textOf(b, k);
+    if (before.isEmpty() && after.isEmpty()) return {};
+    const auto shown = [](const QString& t) { return t.isEmpty() ? QStringLiteral("no value") : t; };
+    return QStringLiteral(" (%1 -> %2)").arg(shown(before), shown(after));
+}
+
 // One line per item; a table adds one indented line per differing cell (storage order, from 0).
 void printChange(const EcuItem& item, const ItemChange& change) {
     QString head =
@@ -72,8 +79,8 @@ void printChange(const EcuItem& item, const ItemChange& change) {
         return;
     }
     if (change.cls == ItemClass::Value) {
-        out(head + QStringLiteral(": %1 -> %2 (%3 -> %4)")
-                       .arg(rawListText(a), rawListText(b), textOf(a, 0), textOf(b, 0)));
+        out(head + QStringLiteral(": %1 -> %2").arg(rawListText(a), rawListText(b)) +
+            calculatedChange(a, b, 0));
         return;
     }
     int differing = 0;
@@ -82,11 +89,8 @@ void printChange(const EcuItem& item, const ItemChange& change) {
     out(head + QStringLiteral(": %1 of %2 cells").arg(differing).arg(a.raw.size()));
     for (size_t k = 0; k < a.raw.size() && k < b.raw.size(); ++k) {
         if (a.raw[k] == b.raw[k]) continue;
-        out(QStringLiteral("      cell %1: %2 -> %3 (%4 -> %5)")
-                .arg(k)
-                .arg(a.raw[k])
-                .arg(b.raw[k])
-                .arg(textOf(a, k), textOf(b, k)));
+        out(QStringLiteral("      cell %1: %2 -> %3").arg(k).arg(a.raw[k]).arg(b.raw[k]) +
+            calculatedChange(a, b, k));
     }
 }
 
@@ -119,14 +123,14 @@ int run(const QStringList& argsIn) {
     if (!loadImage(*state, fileB)) return kUsageOrInputError;
 
     const ChangeList changes = listChanges(*state, baseline, pattern);
-    const qint64 lengthA = QFileInfo(fileA).size(), lengthB = QFileInfo(fileB).size();
-    const QString lengths = lengthA == lengthB
+    // Every byte of both files counts, the last part block too.
+    const QString lengths = !changes.lengthsDiffer()
                                 ? QString()
                                 : QStringLiteral("%1 has %2 bytes, %3 has %4: compared the first %5")
                                       .arg(fileA)
-                                      .arg(lengthA)
+                                      .arg(changes.baselineLength)
                                       .arg(fileB)
-                                      .arg(lengthB)
+                                      .arg(changes.imageLength)
                                       .arg(baseline.comparedLength(*state));
     const auto itemOf = [&state](const ItemChange& c) -> const EcuItem& {
         return state->EcuItemTable[static_cast<size_t>(c.number)];
@@ -139,7 +143,7 @@ int run(const QStringList& argsIn) {
         for (int a : changes.unlisted)
             unlisted.append(addressText(a));
         const QJsonObject doc{{QStringLiteral("items"), items}, {QStringLiteral("unlisted"), unlisted}};
-        out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)).trimmed());
+        out(jsonText(doc));
         if (!lengths.isEmpty()) err(lengths);
     } else {
         for (const ItemChange& c : changes.items)
@@ -153,7 +157,7 @@ int run(const QStringList& argsIn) {
         if (!lengths.isEmpty()) out(lengths);
         if (!changes.anyDifference() && lengths.isEmpty()) out(QStringLiteral("the images are equal"));
     }
-    return changes.anyDifference() || lengthA != lengthB ? kDifferent : kEqual;
+    return changes.anyDifference() || changes.lengthsDiffer() ? kDifferent : kEqual;
 }
 
 const VerbRegistration registration{{"diff", kUsage, run}};

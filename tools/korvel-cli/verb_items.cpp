@@ -7,7 +7,6 @@
 #include "verbs.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace korvel::cli {
@@ -89,7 +88,7 @@ int run(const QStringList& argsIn) {
                                  {QStringLiteral("checksumEnd"), h.ChecksumEnd},
                                  {QStringLiteral("itemCount"), h.ItemCount}};
         const QJsonObject doc{{QStringLiteral("header"), header}, {QStringLiteral("items"), items}};
-        out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)).trimmed());
+        out(jsonText(doc));
         return 0;
     }
     out(QStringLiteral("header: %1 (number %2), checksum %3 x %4 over %5..%6, %7 items")
@@ -112,7 +111,7 @@ int run(const QStringList& argsIn) {
         else if (o.contains(QStringLiteral("raw"))) {
             QStringList raw;
             for (const QJsonValue& r : o[QStringLiteral("raw")].toArray())
-                raw << QString::number(r.toDouble(), 'f', 0);
+                raw << rawNumberText(r);
             line += QStringLiteral(": ") + raw.join(QLatin1Char(' '));
         }
         out(line);
