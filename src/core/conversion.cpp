@@ -104,14 +104,14 @@ RawForShown Conversion::toRaw(double shown, const ElementLayout& layout, int dec
             while (b - a > 1) {
                 const double m = std::floor((a + b) / 2);
                 const auto v = toShown(m, ctx);
-                if (!v) break;
+                if (!v || m <= a || m >= b) break; // beyond 2^53 raw values are no longer all numbers
                 (rising ? *v < shown : *v > shown) ? a = m : b = m;
             }
             at(a);
             at(b);
         } else if (std::isfinite(centre)) {
-            for (double r = std::max(lo, centre - kLocalScan); r <= std::min(hi, centre + kLocalScan); ++r)
-                at(r);
+            for (int k = -kLocalScan; k <= kLocalScan; ++k)
+                if (centre + k >= lo && centre + k <= hi) at(centre + k);
         }
     }
     RawForShown out;

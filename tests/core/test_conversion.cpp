@@ -93,6 +93,10 @@ TEST(Conversion, FindsTheNearestRawValueOrRefusesWithTheReachableRange) {
         EXPECT_EQ(r.raw, raw) << text << " " << shown << " " << r.refusal.toStdString();
         EXPECT_TRUE(r.refusal.contains(QLatin1String(refusal))) << r.refusal.toStdString();
     }
+    // Beyond 2^53 not every raw value is a double: the search still ends, near the value.
+    const auto far = conv("POW(X;0.5)").toRaw(4e9, ElementLayout{8}, 0).raw;
+    ASSERT_TRUE(far);
+    EXPECT_NEAR(*far, 1.6e19, 1.6e19 * 1e-9);
 }
 
 TEST(Conversion, EcuConversionsThroughTheSameInterface) {
