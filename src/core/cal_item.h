@@ -69,6 +69,10 @@ struct CalItem {
     // Not empty: the item is shown read-only, and this says why.
     QString readOnlyReason;
 
+    // A flag's state in its element's bits, and the bits after ticking (every bit of the
+    // mask set) or unticking (every bit of it cleared); the other bits stay.
+    bool flagSet(quint64 bits) const { return (bits & mask) != 0; }
+    quint64 withFlag(quint64 bits, bool on) const { return on ? bits | mask : bits & ~mask; }
     // flag, value (a table of one cell too), array (one row or one column) or map.
     ItemClass itemClass() const;
     int cellCount() const { return rows * columns; }

@@ -111,6 +111,9 @@ TEST(XdfXml, BaseOffsetBothFormsCategoriesAndClasses) {
     const CalItem& flag =
         only(readXdfXml(xml("<XDFFLAG uniqueid=\"0x5\"><title>F</title><EMBEDDEDDATA mmedaddress="
                             "\"0x7\" mmedelementsizebits=\"16\"/><mask>0x8000</mask></XDFFLAG>")));
+    EXPECT_EQ(std::tuple(flag.flagSet(0x7FFF), flag.flagSet(0x8001), flag.withFlag(0x0F0F, true),
+                         flag.withFlag(0x8F0F, false)),
+              std::tuple(false, true, quint64(0x8F0F), quint64(0x0F0F)));
     EXPECT_EQ(std::tuple(flag.itemClass(), flag.mask, flag.layout.bytes, flag.id),
               std::tuple(ItemClass::Flag, quint64(0x8000), 2, QString("0x5")));
     EXPECT_EQ(only(readXdfXml(xml("<XDFFLAG><title>F</title><EMBEDDEDDATA mmedaddress=\"0x7\"/></XDFFLAG>")))
@@ -237,7 +240,8 @@ TEST(Definitions, FormatByContentAndEveryRefusal) {
          "Line 4: a field line (number, key, =value) is expected"},
         {"XDF\n1.110000\n%%FLAG%%\n%%TABLE%%\n", "Line 4: %%TABLE%% begins before %%FLAG%% (line 3) ends"},
         {"XDF\n1.110000\n%%END%%\n", "Line 3: %%END%% without a section"},
-        {"XDF\n1.110000\n%%TABLE%%\n 040005 Title =\"Map\"\n 040300 Rows =0xZ\n 040100 Address =0x1\n%%END%%\n",
+        {"XDF\n1.110000\n%%TABLE%%\n 040005 Title =\"Map\"\n 040300 Rows =0xZ\n 040100 Address "
+         "=0x1\n%%END%%\n",
          "Line 5, item \"Map\": rows \"0xZ\" is not a whole number"}};
     for (const auto& [data, message] : refusals) {
         const auto r = readDefinitionData(data);
