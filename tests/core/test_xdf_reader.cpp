@@ -252,7 +252,7 @@ TEST(Definitions, FormatByContentAndEveryRefusal) {
 
 TEST(XdfText, TheOlderFormFillsTheSameModel) {
     const auto r = readXdfText(
-        "XDF\r\n1.110000\r\n\r\nDO NOT HAND EDIT\r\n%%HEADER%%\r\n\t001005 DefTitle =\"GM\"\r\n\t001010 "
+        "XDF\r\n1.110000\r\n\r\nDO NOT HAND EDIT\r\n%%HEADER%%\r\n\t001005 DefTitle =\"Old\"\r\n\t001010 "
         "Author =\"me\"\r\n"
         "\t001035 BaseOffset =-16\r\n\t002000 Category0 =\"Fuel\"\r\n\t002001 Category1 "
         "=\"Spark\"\r\n%%END%%\r\n"
@@ -278,7 +278,7 @@ TEST(XdfText, TheOlderFormFillsTheSameModel) {
     ASSERT_TRUE(r.ok()) << r.error.toStdString();
     const Definition& d = *r.definition;
     EXPECT_EQ(std::tuple(d.title, d.author, d.categories, d.format),
-              std::tuple(QString("GM"), QString("me"), QStringList{"Fuel", "Spark", "Idle"},
+              std::tuple(QString("Old"), QString("me"), QStringList{"Fuel", "Spark", "Idle"},
                          Definition::Format::XdfText));
     ASSERT_EQ(d.items.size(), 4u);
     ASSERT_EQ(d.checksums.size(), 1u);
