@@ -64,10 +64,12 @@ void LiveUpdate::chkLive_Click(bool checked) {
     m_writer->onFailed = [this](const QString& message) { onFailed(message); };
     if (!m_writer->start()) return; // onFailed has reported it and cleared the box
     m_chkLive->setChecked(true);
-    // Whatever changed while the box was clear goes first, with the image's value now.
+    // Whatever changed while the box was clear goes first, as one edit: the image now.
+    LiveWriter::Edit kept;
     for (const int address : m_unsent)
-        m_writer->queue(address, static_cast<quint8>(state.byteAt(address)));
+        kept.push_back({address, static_cast<quint8>(state.byteAt(address))});
     m_unsent.clear();
+    m_writer->queue(kept);
     showState();
 }
 
@@ -78,8 +80,11 @@ void LiveUpdate::onEdit(const EditAction& action) {
         return;
     }
     // The image's byte as it is now: an undone action holds the bytes it put back as `before`.
+    LiveWriter::Edit edit;
+    edit.reserve(action.size());
     for (const ByteChange& change : action)
-        m_writer->queue(change.address, static_cast<quint8>(m_services.state.byteAt(change.address)));
+        edit.push_back({change.address, static_cast<quint8>(m_services.state.byteAt(change.address))});
+    m_writer->queue(edit);
 }
 
 void LiveUpdate::onFailed(const QString& message) {
