@@ -295,6 +295,8 @@ TEST_P(Contract, DeviceVanishingMidRunEndsTheRunWithAMessage) {
     wire.vanishAfterWrites = 20;
     EXPECT_EQ(DownloadEngine(context()).run().outcome, TransferOutcome::Failed);
     EXPECT_TRUE(!observer.messages.isEmpty() && state.CancelRequested && observer.closeShown >= 1);
+    EXPECT_TRUE(observer.messages.last().endsWith(": Device disconnected"))
+        << observer.messages.last().toStdString();
 }
 
 TEST_P(Contract, APseudoTerminalWithoutLowLatencyOpensAndWorksAsItIs) {
