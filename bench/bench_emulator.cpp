@@ -85,8 +85,10 @@ void editToLastAck(const char* what, int bytes, double budgetMs, const QString& 
     }
     EditHistory history;
     history.addListener([&](const EditAction& action) {
+        LiveWriter::Edit edit;
         for (const ByteChange& c : action)
-            writer.queue(c.address, c.after);
+            edit.push_back({c.address, c.after});
+        writer.queue(edit);
     });
     int round = 0;
     bench::measure(what, 50, budgetMs, [&] {

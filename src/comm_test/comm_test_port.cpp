@@ -54,4 +54,10 @@ QByteArray CommTestPort::readAll() {
     return m_port->read(0);
 }
 
+void CommTestPort::settle() {
+    if (m_failed) return;
+    m_settler.doubt(m_services.ticker.seconds());
+    m_settler.settle(*m_port, m_services.ticker, LineSettler::kSettleLimit);
+}
+
 } // namespace korvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "emulator/line_settler.h"
+
 #include <QByteArray>
 #include <QString>
 #include <initializer_list>
@@ -39,6 +41,9 @@ public:
     void wait(double seconds);
     // Takes every byte waiting; empty when nothing came or the port has failed.
     QByteArray readAll();
+    // After a wrong or missing reply: drops what arrives until the line is quiet
+    // (LineSettler), so a late answer is never taken for the next frame's.
+    void settle();
 
     bool failed() const { return m_failed; }
     QString errorString() const { return m_error; }
@@ -48,6 +53,7 @@ private:
 
     Services& m_services;
     std::unique_ptr<SerialPort> m_port;
+    LineSettler m_settler;
     QString m_device;
     QString m_settings;
     bool m_failed = false;

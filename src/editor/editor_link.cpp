@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <type_traits>
+
 namespace korvel {
 
 namespace {
@@ -56,12 +58,28 @@ void frmEditor::identifyEmulator() {
     GetVersion(state.PortNumber, &m_services.settings, state, m_services.ports, m_services.ticker, observer);
 }
 
+namespace {
+
+// What a transfer window's run proved about the emulator's memory.
+template <typename Window> LiveUpdate::RunProof proofOf(const TransferResult& r) {
+    using Proof = LiveUpdate::RunProof;
+    const bool completed = r.outcome == TransferOutcome::Completed;
+    if constexpr (std::is_same_v<Window, frmCheck>)
+        return Proof::Nothing;
+    else if constexpr (std::is_same_v<Window, frmVerify>)
+        return r.errors > 0 ? Proof::ImageUnknown : completed ? Proof::ImageHeld : Proof::Nothing;
+    else
+        return completed ? Proof::ImageHeld : Proof::ImageUnknown;
+}
+
+} // namespace
+
 template <typename Window> void frmEditor::openTransfer() {
     // The port is the transfer's alone while its window is open.
     m_live->pause();
     Window window(m_services, this);
     window.exec();
-    m_live->resume();
+    m_live->resume(proofOf<Window>(window.result()));
 }
 
 template void frmEditor::openTransfer<frmDownload>();
@@ -94,7 +112,8 @@ void frmEditor::Upload_Changes() {
     setEditingEnabled(false);
     m_live->pause();
     const TransferResult sent = UploadChanges(context).Upload_Changes(m_chkVerify->isChecked());
-    m_live->resume(sent.outcome == TransferOutcome::Completed);
+    m_live->resume(sent.outcome == TransferOutcome::Completed ? LiveUpdate::RunProof::ChangesSent
+                                                              : LiveUpdate::RunProof::Nothing);
     setEditingEnabled(true);
     m_uploading = false;
 }

@@ -27,6 +27,10 @@ LiveUpdate::LiveUpdate(Services& services, EditHistory& history, QWidget* parent
     m_chkLive->setEnabled(false);
     m_lblLive = new QLabel(parent);
     m_lblLive->setObjectName(QStringLiteral("lblLive"));
+    // Room for its usual texts from the start: they are wider than the box above it, and
+    // the window should not widen as the count changes.
+    m_lblLive->setMinimumWidth(m_lblLive->fontMetrics().horizontalAdvance(
+        QStringLiteral("Sending 9999 bytes; emulator not checked")));
     connect(m_chkLive, &QCheckBox::clicked, this, &LiveUpdate::chkLive_Click);
     history.addListener([this](const EditAction& action) { onEdit(action); });
 }
@@ -64,10 +68,12 @@ void LiveUpdate::chkLive_Click(bool checked) {
     m_writer->onFailed = [this](const QString& message) { onFailed(message); };
     if (!m_writer->start()) return; // onFailed has reported it and cleared the box
     m_chkLive->setChecked(true);
-    // Whatever changed while the box was clear goes first, with the image's value now.
+    // Whatever changed while the box was clear goes first, as one edit: the image now.
+    LiveWriter::Edit kept;
     for (const int address : m_unsent)
-        m_writer->queue(address, static_cast<quint8>(state.byteAt(address)));
+        kept.push_back({address, static_cast<quint8>(state.byteAt(address))});
     m_unsent.clear();
+    m_writer->queue(kept);
     showState();
 }
 
@@ -78,8 +84,11 @@ void LiveUpdate::onEdit(const EditAction& action) {
         return;
     }
     // The image's byte as it is now: an undone action holds the bytes it put back as `before`.
+    LiveWriter::Edit edit;
+    edit.reserve(action.size());
     for (const ByteChange& change : action)
-        m_writer->queue(change.address, static_cast<quint8>(m_services.state.byteAt(change.address)));
+        edit.push_back({change.address, static_cast<quint8>(m_services.state.byteAt(change.address))});
+    m_writer->queue(edit);
 }
 
 void LiveUpdate::onFailed(const QString& message) {
@@ -89,6 +98,7 @@ void LiveUpdate::onFailed(const QString& message) {
     m_failed = true;
     // The writer's step that called this is still running: it goes once that step is over.
     m_retired = std::move(m_writer);
+    m_checked = false; // the device may have gone and come back with other memory
     QTimer::singleShot(0, this, [this] { m_retired.reset(); });
     m_chkLive->setChecked(false);
     showState();
@@ -98,25 +108,33 @@ void LiveUpdate::onFailed(const QString& message) {
 
 void LiveUpdate::showState() {
     QString text;
+    QString tip;
     if (m_writer) {
+        const int n = m_writer->pendingCount();
+        const QString sending =
+            n == 1 ? QStringLiteral("Sending 1 byte") : QStringLiteral("Sending %1 bytes").arg(n);
         switch (m_writer->state()) {
         case LiveWriter::State::InStep:
-            text = QStringLiteral("In step");
+            text = m_checked ? QStringLiteral("In step") : QStringLiteral("Sending edits");
             break;
-        case LiveWriter::State::Sending: {
-            const int n = m_writer->pendingCount();
-            text = n == 1 ? QStringLiteral("Sending 1 byte") : QStringLiteral("Sending %1 bytes").arg(n);
+        case LiveWriter::State::Sending:
+            text = sending;
             break;
-        }
         case LiveWriter::State::Paused:
             text = QStringLiteral("Paused");
             break;
         case LiveWriter::State::Stopped:
             break;
         }
+        if (!m_checked && m_writer->state() != LiveWriter::State::Paused) {
+            text += QStringLiteral("; emulator not checked");
+            tip = QStringLiteral("Live sends edits only. The emulator may hold another image: \"Standard "
+                                 "Download File\" or \"Verify File\" checks it, then Live keeps it in step.");
+        }
     } else if (m_failed) {
         text = QStringLiteral("Failed");
     }
+    m_lblLive->setToolTip(tip);
     if (m_lblLive->text() == text) return;
     m_lblLive->setText(text);
     m_lblLive->repaint();
@@ -127,9 +145,12 @@ void LiveUpdate::pause() {
     m_chkLive->setEnabled(false);
 }
 
-void LiveUpdate::resume(bool everythingSent) {
+void LiveUpdate::resume(RunProof proof) {
     if (m_pauses == 0) return;
-    if (everythingSent) m_unsent.clear();
+    if (proof == RunProof::ImageHeld || proof == RunProof::ImageUnknown)
+        m_checked = proof == RunProof::ImageHeld;
+    // The emulator has every changed byte: nothing kept from before needs sending.
+    if (proof == RunProof::ChangesSent || proof == RunProof::ImageHeld) m_unsent.clear();
     if (--m_pauses > 0) return;
     m_chkLive->setEnabled(m_available);
     if (m_writer) m_writer->resume();
@@ -147,15 +168,25 @@ bool LiveUpdate::waitIdle(double seconds) {
     return true;
 }
 
+QString LiveUpdate::closingQuestion() const {
+    const int n = m_writer ? m_writer->pendingCount() : 0;
+    return QStringLiteral("Live update is still sending %1 %2 to the emulator. Stop sending and close? "
+                          "The bytes stay marked for \"Download Changes\". Once they are sent, the editor "
+                          "closes by itself.")
+        .arg(n)
+        .arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"));
+}
+
 bool LiveUpdate::finishBeforeClosing() {
     if (waitIdle(kClosingWait)) return true;
-    const int n = m_writer->pendingCount();
-    if (!m_services.prompt.askYesNo(
-            QStringLiteral("Live update is still sending %1 %2 to the emulator. Stop sending and close? "
-                           "The bytes stay marked for \"Download Changes\".")
-                .arg(n)
-                .arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))))
-        return false;
+    // The sending goes on behind the question: its count follows, and once nothing is left
+    // to send (or a failure stopped it) the question is over and the editor closes.
+    const bool stop =
+        m_services.prompt.askYesNoFollowing(closingQuestion(), [this]() -> std::optional<QString> {
+            if (!m_writer || m_writer->state() != LiveWriter::State::Sending) return std::nullopt;
+            return closingQuestion();
+        });
+    if (!stop) return false;
     if (m_writer) chkLive_Click(false);
     return true;
 }

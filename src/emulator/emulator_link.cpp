@@ -24,6 +24,7 @@ EmulatorLink::EmulatorLink(SerialPort& port, Ticker& ticker, AppState& state, Tr
     : m_port(port), m_ticker(ticker), m_state(state), m_observer(observer) {}
 
 bool EmulatorLink::open(const QString& device, const QString& settings) {
+    m_settler.reset();
     return m_port.open(device, settings);
 }
 
@@ -64,9 +65,18 @@ int EmulatorLink::waitForInput(double timeout) {
     }
 }
 
+void EmulatorLink::doubtLine() {
+    m_settler.doubt(m_ticker.seconds());
+}
+
 Reply EmulatorLink::exchange(const QByteArray& frame, Exchange how) {
     Reply reply;
-    if (!send(frame)) {
+    // Input before the frame answers nothing it asks: something came that no frame of
+    // ours asked for, and more of it may still be on its way.
+    if (m_port.bytesWaiting() > 0) doubtLine();
+    while (!m_settler.settle(m_port, m_ticker, kPollSlice))
+        pumpIfDue();
+    if (!m_port.write(frame)) {
         reply.status = ReplyStatus::PortFailed;
         return reply;
     }
@@ -85,6 +95,7 @@ Reply EmulatorLink::exchange(const QByteArray& frame, Exchange how) {
     } else if (waiting == 0) {
         m_timedOut = true;
         reply.status = ReplyStatus::TimedOut;
+        doubtLine(); // the answer may still come, after the next frame has gone out
     } else {
         reply.bytes = m_port.read(1);
     }
@@ -108,6 +119,9 @@ WriteResult EmulatorLink::verifiedWrite(int address, quint8 value, Exchange how)
     // Without write checking any reply, even none, counts as the echo.
     auto accepted = [&] { return !m_state.VerifyWrites || reply.bytes == wanted; };
     while (reply.status != ReplyStatus::PortFailed && !accepted() && result.resends < kMaxResends) {
+        // A wrong echo may be a stray byte with the right one behind it, a missing one may
+        // still come: the re-send waits for the line to fall quiet (see exchange()).
+        doubtLine();
         reply = Put_Data(high, low, value, how);
         ++result.resends;
     }

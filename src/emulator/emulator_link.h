@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frames.h"
+#include "line_settler.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,6 +84,10 @@ public:
     // counts as correct whatever it is.
     WriteResult verifiedWrite(int address, quint8 value, Exchange how);
 
+    // The caller found a reply wrong (a read that differs from what it expected): the
+    // next exchange waits for the line to fall quiet first (see LineSettler).
+    void doubtLine();
+
     // Waits until at least one byte is waiting: the count, 0 after `timeout` seconds
     // without a byte, -1 when the port failed. A byte that is already there when
     // the time runs out still counts, however late the loop got to look.
@@ -94,6 +99,7 @@ public:
     SerialPort& port() { return m_port; }
 
 private:
+    // Sends a one-byte exchange's frame on a settled line and takes its reply.
     Reply exchange(const QByteArray& frame, Exchange how);
     // Runs the event pump when a slice has passed since it last ran.
     void pumpIfDue();
@@ -102,6 +108,7 @@ private:
     Ticker& m_ticker;
     AppState& m_state;
     TransferObserver& m_observer;
+    LineSettler m_settler;
     bool m_timedOut = false;
     double m_lastPump = -1e9;
 };

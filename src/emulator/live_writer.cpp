@@ -6,6 +6,7 @@
 #include "serial_port.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace korvel {
 
@@ -40,17 +41,22 @@ LiveWriter::State LiveWriter::state() const {
 }
 
 int LiveWriter::pendingCount() const {
-    return static_cast<int>(m_order.size()) + (m_flight ? 1 : 0);
+    return m_queuedWrites + static_cast<int>(m_current.size()) + (m_flight ? 1 : 0);
 }
 
 std::vector<int> LiveWriter::pendingAddresses() const {
     std::vector<int> all;
-    if (m_flight) all.push_back(m_flight->address);
-    all.insert(all.end(), m_order.begin(), m_order.end());
+    if (m_flight) all.push_back(m_flight->write.address);
+    for (const Write& w : m_current)
+        all.push_back(w.address);
+    for (const Edit& edit : m_edits)
+        for (const Write& w : edit)
+            all.push_back(w.address);
     return all;
 }
 
 bool LiveWriter::openPort() {
+    m_settler.reset();
     m_port = m_ports.create();
     if (m_port->open(m_device, QString::fromLatin1(kSerialSettings))) return true;
     const QString reason = m_port->errorString();
@@ -77,8 +83,9 @@ bool LiveWriter::goOn() {
 void LiveWriter::stop() {
     if (m_port) m_port->close();
     m_port.reset();
-    m_order.clear();
-    m_latest.clear();
+    m_edits.clear();
+    m_current.clear();
+    m_queuedWrites = 0;
     m_flight.reset();
     m_started = false;
     m_paused = false;
@@ -88,11 +95,8 @@ void LiveWriter::stop() {
 void LiveWriter::pause() {
     if (!m_started || m_paused) return;
     if (m_flight) {
-        // Back to the head of the queue, unless a newer value for it waits already.
-        if (!m_latest.count(m_flight->address)) {
-            m_order.push_front(m_flight->address);
-            m_latest[m_flight->address] = m_flight->value;
-        }
+        // Back to the head of its edit: writing a byte twice is harmless.
+        m_current.push_front(m_flight->write);
         m_flight.reset();
     }
     if (m_port) m_port->close();
@@ -107,19 +111,41 @@ bool LiveWriter::resume() {
     return goOn();
 }
 
-void LiveWriter::dropQueue() {
-    m_order.clear();
-    m_latest.clear();
+std::vector<int> LiveWriter::dropQueue() {
+    std::vector<int> dropped = pendingAddresses();
+    if (m_flight) dropped.erase(dropped.begin());
+    m_edits.clear();
+    m_current.clear();
+    m_queuedWrites = 0;
     changed();
+    return dropped;
 }
 
-void LiveWriter::queue(int address, quint8 value) {
-    if (!m_started) return;
-    const auto [it, added] = m_latest.try_emplace(address, value);
-    if (added)
-        m_order.push_back(address);
-    else
-        it->second = value;
+void LiveWriter::queue(const Edit& edit) {
+    if (!m_started || edit.empty()) return;
+    // One write per byte, at the place it first takes in the edit, with its last value.
+    Edit writes;
+    std::unordered_map<int, size_t> at;
+    for (const Write& w : edit) {
+        const auto [it, added] = at.try_emplace(w.address, writes.size());
+        if (added)
+            writes.push_back(w);
+        else
+            writes[it->second].value = w.value;
+    }
+    // Queued edits, from the last, that this one writes over entirely never need to reach
+    // the emulator (see the header for why only these).
+    while (!m_edits.empty() && std::all_of(m_edits.back().begin(), m_edits.back().end(),
+                                           [&](const Write& w) { return at.count(w.address) > 0; })) {
+        m_queuedWrites -= static_cast<int>(m_edits.back().size());
+        m_edits.pop_back();
+    }
+    m_queuedWrites += static_cast<int>(writes.size());
+    m_edits.push_back(std::move(writes));
+    // Nothing on the wire: the first byte goes out now, before whatever the edit repaints.
+    if (!m_paused && m_port && !m_stepping && !m_flight && m_current.empty() && m_edits.size() == 1 &&
+        !m_settler.inDoubt())
+        step(0);
     changed();
     if (!m_paused) schedule();
 }
@@ -131,25 +157,51 @@ void LiveWriter::fail(const QString& message) {
     if (onFailed) onFailed(message);
 }
 
-bool LiveWriter::sendFlight() {
-    // Input still waiting answers no frame of ours (a late echo of a frame given up on).
-    if (m_port->bytesWaiting() > 0) m_port->read(0);
-    if (!m_port->write(writeFrame(m_flight->address, m_flight->value))) {
-        fail(
-            QStringLiteral("Port error at Address %1: %2").arg(m_flight->address).arg(m_port->errorString()));
+bool LiveWriter::takeNext() {
+    if (m_current.empty()) {
+        m_queuedWrites -= static_cast<int>(m_edits.front().size());
+        m_current.assign(m_edits.front().begin(), m_edits.front().end());
+        m_edits.pop_front();
+    }
+    const Write next = m_current.front();
+    m_current.pop_front();
+    if (next.address < 0 || next.address >= kAddressSpace) {
+        fail(QStringLiteral("Error writing to Ram at Address %1\n"
+                            "The emulator link addresses 64 KiB only.")
+                 .arg(next.address));
         return false;
     }
+    m_flight = InFlight{next};
+    return true;
+}
+
+bool LiveWriter::sendFlight(double until) {
+    // Input waiting answers no frame of ours (a late echo, line noise): more may follow.
+    const int waiting = m_port->bytesWaiting();
+    if (waiting > 0) m_settler.doubt(m_ticker.seconds());
+    if (waiting >= 0 && !m_settler.settle(*m_port, m_ticker, until - m_ticker.seconds())) return false;
+    if (!m_port->write(writeFrame(m_flight->write.address, m_flight->write.value))) {
+        fail(QStringLiteral("Port error at Address %1: %2")
+                 .arg(m_flight->write.address)
+                 .arg(m_port->errorString()));
+        return false;
+    }
+    m_flight->onWire = true;
     m_flight->sentAt = m_ticker.seconds();
     return true;
 }
 
 bool LiveWriter::retryOrFail(const QByteArray& reply) {
     if (m_flight->resends >= EmulatorLink::kMaxResends) {
-        fail(writeFailureMessage(m_flight->address, reply, m_flight->value));
+        fail(writeFailureMessage(m_flight->write.address, reply, m_flight->write.value));
         return false;
     }
+    // A wrong echo may have the right one behind it, a missing one may still come: the
+    // re-send waits for the line to fall quiet.
+    m_settler.doubt(m_ticker.seconds());
     ++m_flight->resends;
-    return sendFlight();
+    m_flight->onWire = false;
+    return true;
 }
 
 bool LiveWriter::step(double budget) {
@@ -162,23 +214,18 @@ bool LiveWriter::step(double budget) {
     for (bool first = true;; first = false) {
         if (!m_started || m_paused || !m_port) break;
         if (!m_flight) {
-            if (m_order.empty()) break;
+            if (pendingCount() == 0) break;
             if (!first && m_ticker.seconds() >= until) {
                 more = true;
                 break;
             }
-            const int address = m_order.front();
-            m_order.pop_front();
-            const quint8 value = m_latest[address];
-            m_latest.erase(address);
-            if (address < 0 || address >= kAddressSpace) {
-                fail(QStringLiteral("Error writing to Ram at Address %1\n"
-                                    "The emulator link addresses 64 KiB only.")
-                         .arg(address));
+            if (!takeNext()) break;
+        }
+        if (!m_flight->onWire) {
+            if (!sendFlight(until)) {
+                more = m_started; // the line is not quiet yet
                 break;
             }
-            m_flight = InFlight{address, value, 0, 0};
-            if (!sendFlight()) break;
             changed();
         }
         const double now = m_ticker.seconds();
@@ -187,14 +234,14 @@ bool LiveWriter::step(double budget) {
         const int waiting = m_port->waitForInput(wait);
         if (waiting < 0) {
             fail(QStringLiteral("Port error at Address %1: %2")
-                     .arg(m_flight->address)
+                     .arg(m_flight->write.address)
                      .arg(m_port->errorString()));
             break;
         }
         if (waiting > 0) {
             const QByteArray reply = m_port->read(1);
-            if (reply == QByteArray(1, static_cast<char>(m_flight->value))) {
-                const InFlight done = *m_flight;
+            if (reply == QByteArray(1, static_cast<char>(m_flight->write.value))) {
+                const Write done = m_flight->write;
                 m_flight.reset();
                 if (onWritten) onWritten(done.address, done.value);
                 changed();

@@ -1,5 +1,6 @@
 #include "qt_serial_port.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cerrno>
@@ -74,6 +75,13 @@ QString openFailureReason(const QString& device, QSerialPort::SerialPortError er
     return QStringLiteral("Cannot open %1: %2").arg(device, cause);
 }
 
+QString portFailureReason(const QString& what, QSerialPort::SerialPortError error, const QString& systemText,
+                          bool deviceExists) {
+    if (!deviceExists || error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError)
+        return QStringLiteral("Device disconnected");
+    return QStringLiteral("%1: %2").arg(what, systemText);
+}
+
 bool requestLowLatency(qintptr handle) {
 #ifdef Q_OS_LINUX
     serial_struct serial{};
@@ -94,7 +102,7 @@ QtSerialPort::~QtSerialPort() {
 }
 
 bool QtSerialPort::fail(const QString& what) {
-    m_error = QStringLiteral("%1: %2").arg(what, m_port.errorString());
+    m_error = portFailureReason(what, m_port.error(), m_port.errorString(), QFileInfo::exists(m_device));
     m_port.clearError();
     return false;
 }
@@ -109,6 +117,7 @@ bool QtSerialPort::open(const QString& device, const QString& settings) {
         m_error = reason;
         return false;
     }
+    m_device = device;
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = openFailureReason(device, m_port.error(), m_port.errorString());

@@ -35,6 +35,7 @@ private:
     bool fail(const QString& what);
 
     QSerialPort m_port;
+    QString m_device; // as opened: whether its file still exists tells a vanished device
     QString m_error;
     bool m_failed = false;
     bool m_askLowLatency;
@@ -71,5 +72,13 @@ bool parseSerialSettings(const QString& text, SerialSettings& out, QString& reas
 // the system's own text.
 QString openFailureReason(const QString& device, QSerialPort::SerialPortError error,
                           const QString& systemText);
+
+// Why an open port stopped working, for the user. A device that went away (a USB adapter
+// unplugged, a pseudo-terminal's far end closed) shows as a resource error or as a read
+// or write error with a stale system text ("Resource temporarily unavailable",
+// "Inappropriate ioctl for device"), and its device file is gone: each of these reads
+// "Device disconnected". Other errors keep `what` followed by the system's text.
+QString portFailureReason(const QString& what, QSerialPort::SerialPortError error, const QString& systemText,
+                          bool deviceExists);
 
 } // namespace korvel

@@ -50,7 +50,11 @@ bool SimulatedPort::write(const QByteArray& bytes) {
 }
 
 void SimulatedPort::deliver(const QByteArray& bytes) {
-    const double at = m_wire.clock.now + m_wire.latency;
+    double at = m_wire.clock.now + m_wire.latency;
+    if (!bytes.isEmpty() && m_wire.strayEvery > 0 && ++m_wire.answers % m_wire.strayEvery == 0) {
+        m_input.push_back({at, static_cast<char>(~bytes[0])});
+        at += SimulatedWire::kByteTime;
+    }
     for (const char c : bytes)
         m_input.push_back({at, c});
 }

@@ -25,6 +25,11 @@ struct SimulatedWire {
     // The device disappears after this many writes (-1: never): later writes fail
     // and the waiting count reports the failure.
     long vanishAfterWrites = -1;
+    // Line noise: every Nth answer (0: none) comes after a stray byte, the complement of
+    // its first byte; the answer follows one byte time (kByteTime) behind it.
+    int strayEvery = 0;
+    static constexpr double kByteTime = 10.0 / 115200;
+    long answers = 0;
 
     // Every write made, as made, and how often a port was opened and closed.
     std::vector<QByteArray> writes;

@@ -27,6 +27,8 @@ TransferResult VerifyEngine::run() {
             return result;
         }
         previousMark = reply.bytes == QByteArray(1, static_cast<char>(expected)) ? 0 : 1;
+        // A difference may be a stray byte read for the answer: the next read waits for quiet.
+        if (previousMark) m_link->doubtLine();
         m_observer.progress(a + 1, last + 1);
         if (reply.status == ReplyStatus::TimedOut) {
             // No reply: one message naming the reason, and the run stops after this address.

@@ -58,7 +58,7 @@ void TransferWindow::start() {
     const TransferContext context{state, m_services.ports,
                                   deviceForPort(state.PortNumber, &m_services.settings), m_services.ticker,
                                   *this};
-    runTransfer(context);
+    m_result = runTransfer(context);
     m_running = false;
     if (m_closeWhenStopped) finish();
 }

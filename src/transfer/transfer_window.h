@@ -26,6 +26,8 @@ public:
     bool isRunning() const { return m_running; }
     // Starts the run now (the first showing does it on its own).
     void start();
+    // What the run returned (a failure until it has run).
+    const TransferResult& result() const { return m_result; }
 
     // TransferObserver
     void setWhat(const QString& text) override;
@@ -49,6 +51,7 @@ private:
     QLabel* m_lblWhat;
     QLabel* m_lblWhere;
     QProgressBar* m_progress;
+    TransferResult m_result;
     bool m_started = false;
     bool m_running = false;
     bool m_closeWhenStopped = false;

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 namespace korvel {
 
@@ -26,6 +28,25 @@ void WidgetPrompt::message(const QString& text, Icon icon) {
 
 bool WidgetPrompt::askYesNo(const QString& text) {
     QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, dialogParent());
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool Prompt::askYesNoFollowing(const QString& text, const std::function<std::optional<QString>()>&) {
+    return askYesNo(text);
+}
+
+bool WidgetPrompt::askYesNoFollowing(const QString& text,
+                                     const std::function<std::optional<QString>()>& follow) {
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, dialogParent());
+    QTimer poll; // a tenth of a second keeps a count readable and the box prompt
+    QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+        const std::optional<QString> now = follow();
+        if (!now)
+            box.button(QMessageBox::Yes)->click();
+        else if (*now != box.text())
+            box.setText(*now);
+    });
+    poll.start(100);
     return box.exec() == QMessageBox::Yes;
 }
 

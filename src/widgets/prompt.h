@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -17,6 +18,11 @@ public:
     virtual void message(const QString& text, Icon icon = Icon::None) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool askYesNo(const QString& text) = 0;
+    // A question about something still going on: while it is open, `follow` is asked now
+    // and then for its text as things stand; when it returns nothing the question is over
+    // and closes as answered Yes. Prompts that cannot follow ask askYesNo(text).
+    virtual bool askYesNoFollowing(const QString& text,
+                                   const std::function<std::optional<QString>()>& follow);
     // A file-open dialog; returns the chosen path or an empty text when cancelled.
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
     // A file-save dialog (it asks before replacing a file); returns the chosen path or an
@@ -32,6 +38,8 @@ class WidgetPrompt : public Prompt {
 public:
     void message(const QString& text, Icon icon = Icon::None) override;
     bool askYesNo(const QString& text) override;
+    bool askYesNoFollowing(const QString& text,
+                           const std::function<std::optional<QString>()>& follow) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
     QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
     std::optional<QString> askText(const QString& text, const QString& initial) override;

@@ -33,6 +33,16 @@ TEST(OpenFailureReason, NamesTheDeviceAndTheCause) {
     for (const auto& row : rows)
         EXPECT_EQ(openFailureReason(dev, row.error, row.system),
                   QStringLiteral("Cannot open ") + row.expected);
+    // An open port whose device went away: QSerialPort's errors then often carry a stale text.
+    const struct {
+        QSerialPort::SerialPortError error;
+        bool exists;
+        QString expected;
+    } failures[] = {{QSerialPort::ResourceError, true, "Device disconnected"},
+                    {QSerialPort::ReadError, false, "Device disconnected"},
+                    {QSerialPort::ReadError, true, "Port error: " + qt_error_string(EAGAIN)}};
+    for (const auto& f : failures)
+        EXPECT_EQ(portFailureReason("Port error", f.error, qt_error_string(EAGAIN), f.exists), f.expected);
 }
 
 TEST_F(LinkFaults, IdentificationOnAMissingDeviceSaysWhyAndFindsNothing) {

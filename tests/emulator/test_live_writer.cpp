@@ -31,28 +31,63 @@ protected:
     QStringList failures;
 };
 
-TEST_F(LiveWrites, SendsEachByteOnceInQueueOrderWithItsLastValue) {
+using Edits = std::vector<LiveWriter::Edit>;
+using Frames = std::vector<std::pair<int, int>>;
+struct OrderCase {
+    const char* name;
+    Edits edits; // queued one after another before any echo came; the first goes out at once
+    Frames frames;
+};
+
+class LiveOrder : public LiveWrites, public ::testing::WithParamInterface<OrderCase> {};
+
+// The emulator only ever holds the image after some edit plus part of the one being sent.
+TEST_P(LiveOrder, SendsEditsInOrderEachWhole) {
+    const OrderCase& c = GetParam();
     wire.latency = 0.001;
     ASSERT_TRUE(writer.start());
-    // A burst before anything went out: 0x300 first, then 0x10; each with its last value.
-    writer.queue(0x300, 1);
-    writer.queue(0x10, 2);
-    writer.queue(0x300, 3);
-    writer.queue(0x10, 4);
-    writer.queue(0x300, 5);
-    EXPECT_EQ(writer.pendingCount(), 2);
+    for (const LiveWriter::Edit& edit : c.edits)
+        writer.queue(edit);
+    EXPECT_EQ(writer.pendingCount(), int(c.frames.size()));
     EXPECT_EQ(writer.state(), LiveWriter::State::Sending);
     settle();
-    const std::vector<std::pair<int, int>> expected{{0x300, 5}, {0x10, 4}};
-    EXPECT_EQ(frames(), expected);
-    // Two echoes of 1 ms each: no fixed wait per byte.
-    EXPECT_LT(ticker.now, 2 * EmulatorLink::kPlainWait);
-    EXPECT_EQ(quint8(device.memory()[0x300]), 5);
-    EXPECT_EQ(quint8(device.memory()[0x10]), 4);
+    EXPECT_EQ(frames(), c.frames);
+    EXPECT_LT(ticker.now, double(c.frames.size()) * EmulatorLink::kPlainWait) << "no fixed wait per byte";
     EXPECT_EQ(writer.state(), LiveWriter::State::InStep);
     EXPECT_TRUE(failures.isEmpty());
-    EXPECT_EQ(wire.opens, 1); // the port stays open between edits
-    EXPECT_EQ(wire.closes, 0);
+    EXPECT_TRUE(wire.opens == 1 && wire.closes == 0); // the port stays open between edits
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Live, LiveOrder,
+    ::testing::Values(
+        // A low byte, a map step, then both bytes of the value: the high byte waits for its low one.
+        OrderCase{"valueAfterMapStep",
+                  {{{0x201, 0x10}}, {{0x100, 1}, {0x101, 1}, {0x102, 1}}, {{0x200, 0x1C}, {0x201, 0x90}}},
+                  {{0x201, 0x10}, {0x100, 1}, {0x101, 1}, {0x102, 1}, {0x200, 0x1C}, {0x201, 0x90}}},
+        OrderCase{"byteTwiceInOneEdit", {{{0x10, 1}, {0x11, 2}, {0x10, 3}}}, {{0x10, 3}, {0x11, 2}}},
+        // Queued edits that the next edit writes over entirely are not sent.
+        OrderCase{"coveredByTheNext",
+                  {{{0x50, 9}}, {{0x10, 1}}, {{0x10, 2}, {0x11, 2}}, {{0x11, 3}}, {{0x11, 4}}},
+                  {{0x50, 9}, {0x10, 2}, {0x11, 2}, {0x11, 4}}},
+        OrderCase{"coveredOnlyPastAnother",
+                  {{{0x50, 9}}, {{0x10, 1}}, {{0x20, 1}}, {{0x10, 2}}},
+                  {{0x50, 9}, {0x10, 1}, {0x20, 1}, {0x10, 2}}},
+        OrderCase{"editOnTheWireIsFinished",
+                  {{{0x10, 1}, {0x11, 1}}, {{0x10, 2}, {0x11, 2}}},
+                  {{0x10, 1}, {0x11, 1}, {0x10, 2}, {0x11, 2}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LiveWrites, AStrayByteCostsOneResendAndNoEchoCountsForAnotherFrame) {
+    wire.strayEvery = 3; // the echo comes one byte time after the stray
+    ASSERT_TRUE(writer.start());
+    for (int k = 0; k < 30; ++k)
+        writer.queue(0x10 + k, quint8(k));
+    settle();
+    EXPECT_EQ(long(frames().size()), 30 + wire.answers / 3);
+    for (int k = 0; k < 30; ++k)
+        EXPECT_EQ(device.memory()[0x10 + k], char(k));
+    EXPECT_TRUE(failures.isEmpty());
 }
 
 TEST_F(LiveWrites, AByteChangedWhileOnTheWireIsSentAgain) {
@@ -110,8 +145,7 @@ TEST_P(LiveFailures, StopWithOneMessageNamingAddressAndReason) {
     const FailureCase& c = GetParam();
     c.arrange(device, wire);
     if (writer.start()) {
-        writer.queue(0x123, 0x5A);
-        writer.queue(0x124, 0x5B);
+        writer.queue({{0x123, 0x5A}, {0x124, 0x5B}});
         settle();
     }
     EXPECT_EQ(int(frames().size()), c.frames);

@@ -39,6 +39,7 @@ struct Case {
     int frames;
     bool over = false;
     const char* openError = ""; // why the port does not open, if it does not
+    int strayEvery = 0;         // every Nth answer comes one byte time after a stray byte
 };
 
 static TransferResult runOn(Job job, const TransferContext& c) {
@@ -70,6 +71,8 @@ TEST_P(Transfer, EndsWithItsMessagesAndLeavesTheImageInTheEmulator) {
     device.setFaults(c.faults);
     wire.vanishAfterWrites = c.vanishAfterWrites;
     wire.openError = QLatin1String(c.openError);
+    wire.strayEvery = c.strayEvery;
+    wire.latency = c.strayEvery ? 0.001 : 0; // an answer late behind its stray then crosses the next frame
     EXPECT_EQ(runOn(c.run, context()).outcome, c.outcome);
     want += c.messages;
     ASSERT_EQ(observer.messages.size(), want.size()) << observer.messages.join('|').toStdString();
@@ -112,6 +115,10 @@ const Case kCases[] = {
     {"download_bad_echoes", D, 32, {}, {0, 1, false}, -1, failed,
      {kRam + "0\nThe emulator echoed FC instead of 03."}, "", "", 4},
     {"vanish", D, 64, {}, {}, 10, failed, {"Port error at Address 9: Device disconnected"}, "", "", 10, true},
+    // A stray byte costs one re-send (or one false difference), and no later answer is taken for another frame.
+    {"download_strays", D, 64, {}, {}, -1, done, {kNoTime}, "", "", 64 + 31, true, "", 3},
+    {"verify_strays", V, 48, {}, {}, -1, done, {"Error Reading Address 19", "Error Reading Address 39", kNoTime},
+     "Total Errors : 2", "", 48, true, "", 20},
     {"verify", V, 32, {}, {}, -1, done, {kNoTime}, "No Errors", "", 32, true},
     {"verify_last_differs", V, 48, {47}, {}, -1, done, {kNoTime}, "Total Errors : 1", "", 48, true},
     {"verify_30_errors", V, 64, [] { std::vector<int> v(30); std::iota(v.begin(), v.end(), 0); return v; }(),
@@ -288,6 +295,8 @@ TEST_P(Contract, DeviceVanishingMidRunEndsTheRunWithAMessage) {
     wire.vanishAfterWrites = 20;
     EXPECT_EQ(DownloadEngine(context()).run().outcome, TransferOutcome::Failed);
     EXPECT_TRUE(!observer.messages.isEmpty() && state.CancelRequested && observer.closeShown >= 1);
+    EXPECT_TRUE(observer.messages.last().endsWith(": Device disconnected"))
+        << observer.messages.last().toStdString();
 }
 
 TEST_P(Contract, APseudoTerminalWithoutLowLatencyOpensAndWorksAsItIs) {

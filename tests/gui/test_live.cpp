@@ -2,9 +2,11 @@
 // a failed write switches it off with one message, and closing sends what is still queued.
 #include "core/app_state.h"
 #include "support/editor_harness.h"
+#include "transfer/transfer_window.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTimer>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -26,6 +28,21 @@ char held(EditorHarness& h, int address) {
     return h.fx.emulator.memory()[address];
 }
 
+const QString kUnchecked = QStringLiteral("Sending edits; emulator not checked");
+
+// Clicks a transfer button and closes its window once the run is over (its button reads "Close").
+void runTransfer(EditorHarness& h, const char* button) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+        auto* w = qobject_cast<TransferWindow*>(QApplication::activeModalWidget());
+        if (!w || w->isRunning() || text(*w, "cmdCancel") != "Close") return;
+        timer->deleteLater();
+        click(*w, "cmdCancel");
+    });
+    timer->start(5);
+    click(*h.editor, button);
+}
+
 } // namespace
 
 class TestLive : public QObject {
@@ -40,7 +57,7 @@ private slots:
         QVERIFY(live->isEnabled() && !live->isChecked());
         liveEdit(h, {{0x0300, 0x55}}); // made while off: sent when the box is ticked
         live->click();
-        QTRY_COMPARE(h.text("lblLive"), QStringLiteral("In step"));
+        QTRY_COMPARE(h.text("lblLive"), kUnchecked);
         QCOMPARE(held(h, 0x0300), '\x55');
         const int before = h.fx.emulator.frameCount('W');
         const QString old = h.bytes(0x0101, 2);
@@ -59,8 +76,8 @@ private slots:
                 click(*w, "cmdCancel");
         });
         click(*h.editor, "cmdCheck");
-        QCOMPARE(during, QStringLiteral("Paused0")); // the check has closed its port by then
-        QCOMPARE(h.text("lblLive"), QStringLiteral("In step"));
+        QCOMPARE(during, QStringLiteral("Paused0"));     // the check has closed its port by then
+        QCOMPARE(h.text("lblLive"), kUnchecked);         // a check proves nothing about the memory
         QCOMPARE(h.fx.wire.opens - h.fx.wire.closes, 1); // live has its port again
 
         // Closing sends what is still queued before the window goes.
@@ -80,7 +97,7 @@ private slots:
         QCOMPARE(held(h, 0x0300), '\x55');
         const int before = h.fx.emulator.frameCount('W');
         h.find<QCheckBox>("chkLive")->click();
-        QTRY_COMPARE(h.text("lblLive"), QStringLiteral("In step"));
+        QTRY_COMPARE(h.text("lblLive"), kUnchecked);
         QCOMPARE(h.fx.emulator.frameCount('W'), before);
     }
 
@@ -100,9 +117,60 @@ private slots:
         // Ticked again with the emulator back, the bytes left unsent go out.
         h.fx.emulator.setFaults({});
         h.find<QCheckBox>("chkLive")->click();
-        QTRY_COMPARE(h.text("lblLive"), QStringLiteral("In step"));
+        QTRY_COMPARE(h.text("lblLive"), kUnchecked);
         QVERIFY(held(h, 0x0300) == '\x55' && held(h, 0x0301) == '\x56');
         QCOMPARE(h.fx.prompt.shown.size(), size_t{1});
+    }
+
+    // "In step" only once a download or a verify in this editor found the emulator holding the image.
+    void inStepOnlyAfterADownloadOrVerifyPassed_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("differs"); // the emulator holds one byte other than the image
+        QTest::addColumn<QString>("label");
+        QTest::newRow("download") << "cmdComplete" << true << "In step";
+        QTest::newRow("verify, same bytes") << "cmdDownload" << false << "In step";
+        QTest::newRow("verify, one byte differs") << "cmdDownload" << true << kUnchecked;
+    }
+    void inStepOnlyAfterADownloadOrVerifyPassed() {
+        QFETCH(QString, button);
+        QFETCH(bool, differs);
+        QFETCH(QString, label);
+        EditorHarness h(image(256, {{0x10, 0x42}}), {{.address = "0010"}});
+        h.fx.emulator.setFaults({});
+        QVERIFY(h.open());
+        const QByteArray bin = fileBytes(h.fx.state.BinPath);
+        h.fx.emulator.memory().replace(0, bin.size(), bin);
+        h.fx.emulator.memory()[0x20] = char(differs ? 0x99 : 0);
+        h.find<QCheckBox>("chkLive")->click();
+        QTRY_COMPARE(h.text("lblLive"), kUnchecked);
+        QVERIFY(
+            h.find<QLabel>("lblLive")->toolTip().contains("\"Standard Download File\" or \"Verify File\""));
+        runTransfer(h, button.toLatin1());
+        QTRY_COMPARE(h.text("lblLive"), label);
+    }
+
+    // Closing while Live still sends: the question's count follows the sending, and the question
+    // closes by itself, and the editor with it, once everything is sent.
+    void closingQuestionFollowsTheSendingAndEndsWithIt() {
+        EditorHarness h;
+        h.fx.emulator.setFaults({});
+        QVERIFY(h.open());
+        h.find<QCheckBox>("chkLive")->click();
+        h.fx.wire.latency = 0.05; // 60 bytes take 3 s: closing waits 2 s, then asks
+        std::vector<std::pair<int, int>> bytes;
+        for (int a = 0x0300; a < 0x0300 + 60; ++a)
+            bytes.push_back({a, a & 0x7F});
+        liveEdit(h, bytes);
+        h.fx.prompt.thinking = 10000;
+        h.fx.prompt.answers = {false, false}; // the checksum and the saving questions
+        h.editor->reject();
+        QVERIFY(!h.editor->isVisible());
+        const QStringList asked = h.fx.prompt.texts().filter("Live update is still sending");
+        QCOMPARE(asked.size(), 20);
+        QVERIFY(asked[0].contains("sending 20 bytes") && asked.last().contains("sending 1 byte "));
+        QCOMPARE(h.fx.prompt.unexpected, 0);
+        for (const auto& [address, value] : bytes)
+            QCOMPARE(held(h, address), char(value));
     }
 };
 

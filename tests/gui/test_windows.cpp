@@ -137,13 +137,15 @@ const std::tuple<const char*, QString, QString, QList<QByteArray>, QString> kAld
     {"surrounding spaces dropped", "  AB  ", "0", {"AB"}, "AB"},
     {"blank", "   ", "0.3", {}, "***"}};
 
-// Size, every Nth echo wrong, silent after this many "W" (-1 never), the addresses of the frames
-// sent (re-sends included), then txtFillResult|lblWhere|the message.
-const std::tuple<const char*, int, int, int, QList<int>, QString> kFills[] = {
-    {"three clean", 3, 0, -1, {0, 1, 2}, "0|" + addressBits(2) + "|"},
-    {"every second echo wrong", 3, 2, -1, {0, 1, 1, 2, 2}, "2|" + addressBits(2) + "|"},
-    {"silent", 3, 0, 0, {0, 0, 0, 0}, "0||Error writing to Ram at Address 0"},
-    {"falls silent", 5, 0, 4, {0, 1, 2, 3, 4, 4, 4, 4}, "0||Error writing to Ram at Address 4"}};
+// Size, every Nth echo wrong, silent after this many "W" (-1 never), echoes later than the delay,
+// the addresses of the frames sent (re-sends included), then txtFillResult|lblWhere|the message.
+const std::tuple<const char*, int, int, int, bool, QList<int>, QString> kFills[] = {
+    {"three clean", 3, 0, -1, false, {0, 1, 2}, "0|" + addressBits(2) + "|"},
+    {"every second echo wrong", 3, 2, -1, false, {0, 1, 1, 2, 2}, "2|" + addressBits(2) + "|"},
+    {"silent", 3, 0, 0, false, {0, 0, 0, 0}, "0||Error writing to Ram at Address 0"},
+    {"falls silent", 5, 0, 4, false, {0, 1, 2, 3, 4, 4, 4, 4}, "0||Error writing to Ram at Address 4"},
+    // Each echo comes after its frame's wait: it is dropped, never taken for the re-send's.
+    {"echoes too late", 3, 0, -1, true, {0, 0, 0, 0}, "0||Error writing to Ram at Address 0"}};
 
 // Addresses that do not hold "U", whether the emulator answers, the count shown.
 const std::tuple<const char*, QList<int>, bool, QString> kReads[] = {
@@ -325,9 +327,10 @@ private slots:
 
     void fillWritesEachAddressAndCountsResends_data() { rows(kFills); }
     void fillWritesEachAddressAndCountsResends() {
-        const auto& [tag, size, corruptEvery, silentFrom, addresses, shown] = fetch(kFills);
+        const auto& [tag, size, corruptEvery, silentFrom, late, addresses, shown] = fetch(kFills);
         Comm c;
         c.emulator.setFaults({.corruptEveryNthEcho = corruptEvery, .silent = silentFrom == 0});
+        c.wire.latency = late ? 0.31 : 0; // the window waits 0.3 s
         c.ticker.hook = [&] {
             if (silentFrom > 0 && c.emulator.frameCount('W') == silentFrom)
                 c.emulator.setFaults({.silent = true});
@@ -339,10 +342,16 @@ private slots:
         QCOMPARE(c.pieces(), expected);
         QCOMPARE(text(c.w, "txtFillResult") + "|" + text(c.w, "lblWhere") + "|" + c.prompt.onlyCritical(),
                  shown);
-        QCOMPARE(int(c.prompt.shown.size()), silentFrom < 0 ? 0 : 1);
+        QCOMPARE(int(c.prompt.shown.size()), shown.endsWith('|') ? 0 : 1);
         QVERIFY(c.wire.opens == 1 && c.wire.closes == 1); // one opening over the whole range
-        QCOMPARE(c.ticker.now, addresses.size() * 0.3);
-        QVERIFY(c.emulator.memory().startsWith(QByteArray(silentFrom < 0 ? size : silentFrom, 'U')));
+        // The delay after every frame; before a re-send, the line must be quiet for 20 ms (after a late
+        // echo).
+        const qsizetype resends = addresses.size() - QSet<int>(addresses.begin(), addresses.end()).size();
+        QVERIFY(qAbs(c.ticker.now - (addresses.size() * 0.3 + resends * (late ? 0.03 : 0.02))) < 1e-9);
+        QVERIFY(c.emulator.memory().startsWith(QByteArray(late             ? 1
+                                                          : silentFrom < 0 ? size
+                                                                           : silentFrom,
+                                                          'U')));
     }
 
     void readComparesEveryAddressWithTheValue_data() { rows(kReads); }

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <set>
 
 namespace korvel::cli {
 
@@ -33,6 +34,10 @@ constexpr int kSettleMs = 50;
 constexpr int kPollMs = 400;
 constexpr int kSignalCheckMs = 50;
 
+QString bytesText(qint64 n) {
+    return n == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(n);
+}
+
 class Watch {
 public:
     Watch(const QString& path, const QString& device)
@@ -45,9 +50,13 @@ public:
             return 2;
         }
         m_target = file.readAll().left(kAddressSpace);
+        m_fileSize = m_target.size();
         file.close();
         m_writer.onFailed = [this](const QString& message) {
             err(message);
+            const std::vector<int>& left = m_writer.dropped();
+            m_unsent.insert(left.begin(), left.end());
+            if (!m_unsent.empty()) err(unsentNote(QStringLiteral("still to be sent")));
             finish(1);
         };
         m_writer.onWritten = [this](int, quint8) { ++m_sent; };
@@ -86,54 +95,83 @@ private:
                    : QString();
     }
 
+    // "N bytes WHAT: the emulator differs from FILE; ..." for the bytes a stop or a failure
+    // left unsent: a new watch takes the file as what the emulator holds, so no watch
+    // would ever send them.
+    QString unsentNote(const QString& what) const {
+        return QStringLiteral("%1 %2: the emulator differs from %3; \"korvel-cli emulator download\" sends "
+                              "the whole file")
+            .arg(bytesText(static_cast<qint64>(m_unsent.size())), what, QFileInfo(m_path).fileName());
+    }
+
     void rescan() {
         // After a rename the watcher follows the old file: watch the new one.
         if (!m_watcher.files().contains(m_path) && QFileInfo::exists(m_path)) m_watcher.addPath(m_path);
         m_stamp = stamp();
         if (m_stopping || m_done) return;
+        const QString name = QFileInfo(m_path).fileName();
         QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly)) return; // mid-replace: the next change reads it
+        if (!file.open(QIODevice::ReadOnly)) {
+            // Mid-replace, or gone: the next change reads it. Said once while it stays away.
+            if (!QFileInfo::exists(m_path) && !m_gone)
+                err(QStringLiteral("%1 is gone: nothing is sent until it is back; the emulator keeps what "
+                                   "it holds")
+                        .arg(name));
+            m_gone = !QFileInfo::exists(m_path);
+            return;
+        }
+        m_gone = false;
         const QByteArray now = file.readAll();
         if (now.size() > kAddressSpace && !m_warnedSize) {
             m_warnedSize = true;
             err(QStringLiteral("only the first 64 KiB are sent: the emulator link addresses no more"));
         }
-        int changed = 0;
         const qsizetype n = std::min<qsizetype>(now.size(), kAddressSpace);
+        // Bytes past the end of a shorter file are left as they were sent.
+        if (n < m_fileSize)
+            err(QStringLiteral("%1 is shorter: %2 instead of %3; the emulator keeps the bytes past its end")
+                    .arg(name, bytesText(n), bytesText(m_fileSize)));
+        m_fileSize = n;
+        LiveWriter::Edit edit; // one save is one edit: its bytes go out together
         for (qsizetype a = 0; a < n; ++a) {
             if (a < m_target.size() && now[a] == m_target[a]) continue;
-            m_writer.queue(static_cast<int>(a), static_cast<quint8>(now[a]));
-            ++changed;
+            edit.push_back({static_cast<int>(a), static_cast<quint8>(now[a])});
         }
-        // Bytes past the end of a shorter file are left as they were sent.
+        m_writer.queue(edit);
         if (n > m_target.size()) m_target.resize(n);
         for (qsizetype a = 0; a < n; ++a)
             m_target[a] = now[a];
-        if (changed > 0)
-            err(QStringLiteral("%1 changed: %2 bytes to send")
-                    .arg(QFileInfo(m_path).fileName())
-                    .arg(changed));
+        if (!edit.empty())
+            err(QStringLiteral("%1 changed: %2 to send")
+                    .arg(name, bytesText(static_cast<qint64>(edit.size()))));
     }
 
     void reportIdle() {
         if (m_writer.state() != LiveWriter::State::InStep || m_sent == m_reported) return;
         m_reported = m_sent;
-        err(QStringLiteral("in step: %1 bytes sent").arg(m_sent));
-        if (m_stopping) finish(0);
+        if (!m_stopping || m_unsent.empty()) err(QStringLiteral("in step: %1 sent").arg(bytesText(m_sent)));
+        if (m_stopping) stopped();
     }
 
     void checkSignal() {
         if (!g_stop || m_stopping) return;
         m_stopping = true;
-        m_writer.dropQueue(); // the byte on the wire is finished, nothing more is taken
-        if (m_writer.state() != LiveWriter::State::Sending) finish(0);
+        // The byte on the wire is finished, nothing more is taken.
+        const std::vector<int> left = m_writer.dropQueue();
+        m_unsent.insert(left.begin(), left.end());
+        if (m_writer.state() != LiveWriter::State::Sending) stopped();
+    }
+
+    void stopped() {
+        if (!m_unsent.empty()) err(QStringLiteral("stopped with ") + unsentNote(QStringLiteral("not sent")));
+        finish(0);
     }
 
     void finish(int code) {
         if (m_done) return;
         m_done = true;
         m_exitCode = code;
-        if (code == 0) err(QStringLiteral("stopped"));
+        if (code == 0 && m_unsent.empty()) err(QStringLiteral("stopped"));
         QCoreApplication::exit(code);
     }
 
@@ -146,8 +184,9 @@ private:
     QFileSystemWatcher m_watcher;
     QTimer m_settle, m_poll, m_signals;
     QString m_stamp;
-    qint64 m_sent = 0, m_reported = 0;
-    bool m_stopping = false, m_done = false, m_warnedSize = false;
+    qint64 m_sent = 0, m_reported = 0, m_fileSize = 0;
+    std::set<int> m_unsent; // addresses left unsent by a stop or a failure
+    bool m_stopping = false, m_done = false, m_warnedSize = false, m_gone = false;
     int m_exitCode = 0;
 };
 

@@ -37,9 +37,25 @@ struct ScriptedPrompt : Prompt {
     std::vector<std::pair<QString, Icon>> shown;
     QStringList dialogs;
     int unexpected = 0;
+    int thinking = 0; // event-loop passes a following question stays open before it takes an answer
     void message(const QString& text, Icon icon = Icon::None) override { shown.push_back({text, icon}); }
     bool askYesNo(const QString& text) override {
         shown.push_back({text, Icon::None});
+        return answer();
+    }
+    // Records each new text the question follows; over by itself: Yes without an answer used.
+    bool askYesNoFollowing(const QString& text,
+                           const std::function<std::optional<QString>()>& follow) override {
+        shown.push_back({text, Icon::None});
+        for (int k = 0; k < thinking; ++k) {
+            QCoreApplication::processEvents();
+            const std::optional<QString> now = follow();
+            if (!now) return true;
+            if (*now != last()) shown.push_back({*now, Icon::None});
+        }
+        return answer();
+    }
+    bool answer() {
         const bool yes = !answers.empty() && answers.front();
         answers.empty() ? void(++unexpected) : answers.pop_front();
         return yes;
