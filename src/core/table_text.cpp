@@ -117,6 +117,14 @@ QString plainNumber(double value, int decimals) {
     return t;
 }
 
+bool commaMayGroupThousands(QStringView field) {
+    field = field.trimmed();
+    const qsizetype comma = field.indexOf(QLatin1Char(','));
+    if (comma < 1 || !field[comma - 1].isDigit() || field.size() - comma - 1 != 3) return false;
+    const QStringView after = field.mid(comma + 1);
+    return std::all_of(after.begin(), after.end(), [](QChar c) { return c.isDigit(); });
+}
+
 std::optional<double> readNumber(QStringView field) {
     field = field.trimmed();
     // Pasted fields are short; a longer one is no number this program would take.

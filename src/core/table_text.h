@@ -70,6 +70,9 @@ QString plainNumber(double value, int decimals);
 // Reads a number typed or pasted: surrounding spaces ignored, a decimal point or (in a field
 // without a point) one decimal comma, an optional sign. Nothing for any other text.
 std::optional<double> readNumber(QStringView field);
+// A number whose one comma stands before exactly three digits ("1,000", "-12,500") reads as
+// a decimal comma but may be meant as a thousands separator: typed operands refuse it.
+bool commaMayGroupThousands(QStringView field);
 
 // Fields of a text, one list per line; trailing empty lines are dropped (a line of tabs is a
 // row of empty fields and stays).

@@ -85,6 +85,14 @@ std::optional<double> TableEditing::askOperand(TableOp op, const ShownValues& va
     }
     const std::optional<QString> typed = m_context.services.prompt.askText(question, {});
     if (!typed) return std::nullopt;
+    if (commaMayGroupThousands(*typed)) {
+        m_context.services.prompt.message(
+            QStringLiteral("\"%1\" could be read with a decimal comma or with a thousands separator. "
+                           "Type the number without separators, or with a decimal point.")
+                .arg(typed->trimmed()),
+            Prompt::Icon::Critical);
+        return std::nullopt;
+    }
     const std::optional<double> v = readNumber(*typed);
     if (!v)
         m_context.services.prompt.message(QStringLiteral("\"%1\" is not a number.").arg(typed->trimmed()),

@@ -111,6 +111,13 @@ TEST(TableText, PastedTextSplitsAsItsSeparatorsAndDecimalCommasSay) {
         {"", std::nullopt}, {"1.5.2", std::nullopt}};
     for (const auto& [text, value] : numbers)
         EXPECT_EQ(readNumber(QString::fromLatin1(text)), value) << text;
+    for (const auto& [text, grouped] : {std::pair{"1,000", true},
+                                        {" -12,500 ", true},
+                                        {"60,5", false},
+                                        {"1,0000", false},
+                                        {",000", false},
+                                        {"1.000", false}})
+        EXPECT_EQ(commaMayGroupThousands(QString::fromLatin1(text)), grouped) << text;
 }
 
 TEST(TableText, EveryCalculatedTextIsPlainAndReadsBackToItsByte) {
