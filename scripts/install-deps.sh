@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(qt6-base-dev qt6-serialport-dev libgtest-dev fonts-dejavu-core cmake ninja-build g++
   # the manuals and the PNG icons the install rules write, the .deb's dependencies (cpack),
   # and the tools the installed-tree test checks with
-  scdoc librsvg2-bin dpkg-dev file desktop-file-utils appstream man-db
+  scdoc librsvg2-bin dpkg-dev file desktop-file-utils appstream man-db shared-mime-info libglib2.0-bin
   "$@")
 missing=()
 for p in "${packages[@]}"; do

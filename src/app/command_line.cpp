@@ -18,6 +18,48 @@ QString absolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
+// Qt's own options (one dash or two), those that take a value (the next argument, or
+// after "=") and those that take none.
+const QStringList kQtValueOptions{"platform",        "platformpluginpath", "platformtheme", "plugin",
+                                  "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+                                  "display",         "geometry",           "name",          "style",
+                                  "stylesheet",      "qmljsdebugger",      "dialogs",       "fontengine"};
+const QStringList kQtFlags{"reverse", "widgetcount", "sync", "nograb", "dograb"};
+
+struct QtOptions {
+    QStringList rest;     // the arguments that are not Qt's
+    QString platform;     // given with -platform
+    bool display = false; // -display given
+};
+
+QtOptions splitQtOptions(const QStringList& arguments) {
+    QtOptions qt;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--")) { // everything after it is a file
+            qt.rest << arguments.mid(i);
+            break;
+        }
+        if (i == 0 || !a.startsWith(QLatin1Char('-'))) {
+            qt.rest << a;
+            continue;
+        }
+        QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        QString value = equals < 0 ? QString() : name.mid(equals + 1);
+        if (equals >= 0) name.truncate(equals);
+        if (equals < 0 && kQtFlags.contains(name)) continue;
+        if (!kQtValueOptions.contains(name)) {
+            qt.rest << a;
+            continue;
+        }
+        if (equals < 0 && i + 1 < arguments.size()) value = arguments[++i];
+        if (name == QLatin1String("platform")) qt.platform = value;
+        if (name == QLatin1String("display")) qt.display = true;
+    }
+    return qt;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -38,7 +80,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                  QStringLiteral("[DEFINITION.ecu]"));
 
     CommandLine result;
-    const bool parsed = parser.parse(arguments);
+    const bool parsed = parser.parse(splitQtOptions(arguments).rest);
     const QStringList files = parser.positionalArguments();
     if (parsed && parser.isSet(help)) {
         result.action = CommandLine::Action::Answer;
@@ -52,9 +94,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (!parsed || files.size() > 2) {
         result.action = CommandLine::Action::Refuse;
-        result.text = (parsed ? QStringLiteral("Give at most two files: an image and a definition.")
-                              : parser.errorText()) +
-                      QLatin1Char('\n') + parser.helpText();
+        result.reason = parsed ? QStringLiteral("Give at most two files: an image and a definition.")
+                               : parser.errorText();
+        result.text = result.reason + QLatin1Char('\n') + parser.helpText();
         return result;
     }
     if (files.size() == 1) {
@@ -65,6 +107,35 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.ecuPath = absolute(files[swapped ? 0 : 1]);
     }
     return result;
+}
+
+bool canShowWindows(const QStringList& arguments, const QProcessEnvironment& environment) {
+    const QtOptions qt = splitQtOptions(arguments);
+    const QString chosen =
+        qt.platform.isEmpty() ? environment.value(QStringLiteral("QT_QPA_PLATFORM")) : qt.platform;
+    const bool x11 = qt.display || !environment.value(QStringLiteral("DISPLAY")).isEmpty();
+    const bool wayland = !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+    if (chosen.isEmpty()) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+        return true;
+#else
+        return x11 || wayland;
+#endif
+    }
+    // A list of platforms is tried in order ("wayland;xcb"); a name may carry options after ":".
+    for (const QString& entry : chosen.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString platform = entry.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (platform == QLatin1String("offscreen") || platform.startsWith(QLatin1String("minimal")))
+            return false;
+        if (platform == QLatin1String("xcb")) {
+            if (x11) return true;
+        } else if (platform.startsWith(QLatin1String("wayland"))) {
+            if (wayland) return true;
+        } else {
+            return true; // eglfs, linuxfb, vnc, windows, cocoa: no desktop session needed
+        }
+    }
+    return false;
 }
 
 } // namespace korvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,7 @@ struct CommandLine {
     };
     Action action = Action::Start;
     QString text;
+    QString reason;  // of a refusal: its first line, without the usage
     QString binPath; // absolute; empty when not given
     QString ecuPath;
 
@@ -25,6 +27,14 @@ struct CommandLine {
 // ends in ".ecu" (any case) is the definition and the other the image, in either
 // order, so a file manager may hand them over as it likes; two of the same kind keep
 // their order (image first) and meet the editor's own checks.
+// Qt's own options (-platform NAME, --style=NAME, -reverse...) are passed over: the
+// application object takes them later. So the whole line is read before anything needs
+// a display.
 CommandLine parseCommandLine(const QStringList& arguments);
+
+// Whether a window could be shown: a display is named (DISPLAY, WAYLAND_DISPLAY or
+// -display), or the platform chosen (-platform, QT_QPA_PLATFORM) draws without one. Never
+// for the offscreen and minimal platforms, where nobody would see it or close it.
+bool canShowWindows(const QStringList& arguments, const QProcessEnvironment& environment);
 
 } // namespace korvel

@@ -13,9 +13,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
+#include <QProcessEnvironment>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -44,28 +44,33 @@ void applyFiles(const korvel::CommandLine& command, korvel::frmMain& window) {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("korvel"));
     QCoreApplication::setApplicationVersion(QLatin1String(korvel::kReleaseVersion));
+    korvel::CommandLine command;
+    bool windows = false;
     {
-        // --help, --version and plain usage errors answer before any window system is
-        // reached, so they work without a display. A line with options Korvel does not
-        // know waits for the real parse below, after Qt has taken its own options
-        // (-platform, -style...) off it.
+        // The whole line is read before the application object, which needs a display: help,
+        // version and every usage error answer without one.
         const QCoreApplication probe(argc, argv);
         const QStringList arguments = QCoreApplication::arguments();
-        const korvel::CommandLine early = korvel::parseCommandLine(arguments);
-        const QStringList given = arguments.mid(1);
-        const bool onlyFiles = std::none_of(given.cbegin(), given.cend(),
-                                            [](const QString& a) { return a.startsWith(QLatin1Char('-')); });
-        if (early.action == korvel::CommandLine::Action::Answer ||
-            (early.action == korvel::CommandLine::Action::Refuse && onlyFiles))
-            return answer(early);
+        command = korvel::parseCommandLine(arguments);
+        windows = korvel::canShowWindows(arguments, QProcessEnvironment::systemEnvironment());
+    }
+    if (command.action != korvel::CommandLine::Action::Start) {
+        const int status = answer(command);
+        // Started from a file manager, nobody reads stderr: say it in a box too.
+        if (command.action == korvel::CommandLine::Action::Refuse && windows) {
+            QApplication app(argc, argv);
+            QApplication::setApplicationDisplayName(QStringLiteral("Korvel"));
+            korvel::WidgetPrompt().message(command.reason +
+                                               QStringLiteral("\n\nkorvel --help lists what it accepts."),
+                                           korvel::Prompt::Icon::Critical);
+        }
+        return status;
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Korvel"));
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopId));
     QApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kDesktopId), QIcon(korvel::korvelLogo(256))));
-    const korvel::CommandLine command = korvel::parseCommandLine(QCoreApplication::arguments());
-    if (command.action != korvel::CommandLine::Action::Start) return answer(command);
 
     korvel::AppState state;
     state.DataFolder = korvel::installedDataFolder();

@@ -116,4 +116,9 @@ QString SettingsFile::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/') + name;
 }
 
+int portNumberFromSetting(const QString& value) {
+    const QChar first = value.isEmpty() ? QChar() : value.front();
+    return (first >= QLatin1Char('2') && first <= QLatin1Char('4')) ? first.digitValue() : 1;
+}
+
 } // namespace korvel

@@ -28,4 +28,8 @@ private:
     QString m_section;
 };
 
+// The port number a "Port" value selects: 2, 3 or 4 when the value begins with that
+// digit, otherwise 1 (so "12" and "COM2" select port 1).
+int portNumberFromSetting(const QString& value);
+
 } // namespace korvel

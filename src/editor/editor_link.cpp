@@ -50,10 +50,23 @@ private:
     QLabel* m_where;
 };
 
+// The identification's messages, with what a user without an emulator needs to know: the
+// message comes first thing when the editor opens, and most often nothing is plugged in.
+class IdentifyObserver : public LabelObserver {
+public:
+    using LabelObserver::LabelObserver;
+    void message(const QString& text, Icon icon) override {
+        LabelObserver::message(
+            text + QStringLiteral("\n\nThe editor works without an emulator; only the transfers "
+                                  "need one. \"Port…\" in the start window chooses its device."),
+            icon);
+    }
+};
+
 } // namespace
 
 void frmEditor::identifyEmulator() {
-    LabelObserver observer(m_services.prompt, nullptr, nullptr);
+    IdentifyObserver observer(m_services.prompt, nullptr, nullptr);
     AppState& state = m_services.state;
     GetVersion(state.PortNumber, &m_services.settings, state, m_services.ports, m_services.ticker, observer);
 }

@@ -154,9 +154,7 @@ OpeningResult frmEditor::Form_Load() {
 
     if (settings.ReadSetting(QStringLiteral("Port")).isEmpty())
         settings.WriteSetting(QStringLiteral("Port"), QStringLiteral("1"));
-    const QString port = settings.ReadSetting(QStringLiteral("Port"));
-    const QChar first = port.isEmpty() ? QChar() : port.front();
-    state.PortNumber = (first >= QLatin1Char('2') && first <= QLatin1Char('4')) ? first.digitValue() : 1;
+    state.PortNumber = portNumberFromSetting(settings.ReadSetting(QStringLiteral("Port")));
     settings.WriteSetting(QStringLiteral("Port"), QString::number(state.PortNumber));
 
     identifyEmulator();

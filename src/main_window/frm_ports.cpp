@@ -7,12 +7,14 @@
 #include "emulator/transfer_observer.h"
 #include "widgets/named_controls.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +37,11 @@ public:
     QString last;
 };
 
+void showResult(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setToolTip(text);
+}
+
 } // namespace
 
 frmPorts::frmPorts(Services& services, std::vector<SerialDeviceInfo> devices, QWidget* parent)
@@ -52,6 +59,14 @@ frmPorts::frmPorts(Services& services, std::vector<SerialDeviceInfo> devices, QW
     if (devices.empty())
         list->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(no serial device found)")}));
 
+    m_inUse = new QButtonGroup(this);
+    m_storedPort = portNumberFromSetting(services.settings.ReadSetting(QStringLiteral("Port")));
+    // A result takes at most two lines of a fixed width (the whole text is its tool tip), so
+    // the dialog keeps its size whatever a test reports.
+    const QFontMetrics metrics = fontMetrics();
+    const QSize resultSize(
+        metrics.horizontalAdvance(QStringLiteral("Cannot open /dev/ttyUSB0: no such device")),
+        2 * metrics.lineSpacing());
     auto* grid = new QGridLayout;
     for (int n = 1; n <= kPorts; ++n) {
         const size_t i = static_cast<size_t>(n - 1);
@@ -69,18 +84,26 @@ frmPorts::frmPorts(Services& services, std::vector<SerialDeviceInfo> devices, QW
         // A listed entry shows its description; the box keeps only the device.
         connect(combo, &QComboBox::activated, this,
                 [combo](int index) { combo->setEditText(combo->itemData(index).toString()); });
+        auto* use = new QRadioButton(QStringLiteral("Use"), this);
+        use->setObjectName(QStringLiteral("optPort%1").arg(n));
+        use->setChecked(n == m_storedPort);
+        m_inUse->addButton(use, n);
         auto* test =
             namedButton(this, qPrintable(QStringLiteral("cmdTest%1").arg(n)), QStringLiteral("Test"));
         test->setAutoDefault(false);
         connect(test, &QPushButton::clicked, this, [this, n] { cmdTest_Click(n); });
-        m_results[i] = namedLabel(this, QStringLiteral("lblTest%1").arg(n));
-        m_results[i]->setText(QString());
-        grid->addWidget(new QLabel(QStringLiteral("Port %1").arg(n), this), n - 1, 0);
-        grid->addWidget(combo, n - 1, 1);
-        grid->addWidget(test, n - 1, 2);
-        grid->addWidget(m_results[i], n - 1, 3);
+        QLabel* result = m_results[i] = namedLabel(this, QStringLiteral("lblTest%1").arg(n));
+        result->setWordWrap(true);
+        result->setFixedSize(resultSize);
+        // A result belongs to the device tested: another device has none yet.
+        connect(combo, &QComboBox::editTextChanged, result, [result] { showResult(result, {}); });
+        grid->addWidget(use, n - 1, 0);
+        grid->addWidget(new QLabel(QStringLiteral("Port %1").arg(n), this), n - 1, 1);
+        grid->addWidget(combo, n - 1, 2);
+        grid->addWidget(test, n - 1, 3);
+        grid->addWidget(result, n - 1, 4);
     }
-    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(2, 1);
 
     auto* ok = namedButton(this, "cmdOK", QStringLiteral("OK"));
     auto* cancel = namedButton(this, "cmdCancel", QStringLiteral("Cancel"));
@@ -103,9 +126,13 @@ QString frmPorts::deviceFor(int n) const {
     return chosen.isEmpty() ? deviceForPort(n, nullptr) : chosen;
 }
 
+int frmPorts::portInUse() const {
+    return m_inUse->checkedId() > 0 ? m_inUse->checkedId() : m_storedPort;
+}
+
 void frmPorts::cmdTest_Click(int n) {
     QLabel* result = m_results[static_cast<size_t>(n - 1)];
-    result->setText(QStringLiteral("Testing…"));
+    showResult(result, QStringLiteral("Testing…"));
     result->repaint();
     // The identification sets EmulatorFound: keep the run's own value.
     AppState& state = m_services.state;
@@ -116,9 +143,11 @@ void frmPorts::cmdTest_Click(int n) {
     const bool answered = state.EmulatorFound;
     state.EmulatorFound = found;
     if (!reason.isEmpty())
-        result->setText(reason);
+        showResult(result, reason);
     else
-        result->setText(answered ? QStringLiteral("Emulator found") : QStringLiteral("No emulator answered"));
+        showResult(result,
+                   answered ? QStringLiteral("Emulator found") : QStringLiteral("No emulator answered"));
+    if (answered) m_inUse->button(n)->setChecked(true);
 }
 
 void frmPorts::cmdOK_Click() {
@@ -127,6 +156,8 @@ void frmPorts::cmdOK_Click() {
         const QString chosen = m_devices[i]->currentText().trimmed();
         if (chosen != m_stored[i]) m_services.settings.WriteSetting(deviceKey(n), chosen);
     }
+    if (portInUse() != m_storedPort)
+        m_services.settings.WriteSetting(QStringLiteral("Port"), QString::number(portInUse()));
     accept();
 }
 

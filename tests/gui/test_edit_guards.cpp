@@ -213,8 +213,11 @@ private slots:
         h.fx.settings.WriteSetting("Port 1 Device", "/dev/ttyGone");
         h.fx.wire.openError = QStringLiteral("no such device");
         QVERIFY(h.open());
-        QCOMPARE(h.fx.prompt.texts(),
-                 QStringList{"Error finding Usable Port.\nCannot open /dev/ttyGone: no such device"});
+        QCOMPARE(
+            h.fx.prompt.texts(),
+            QStringList{"Error finding Usable Port.\nCannot open /dev/ttyGone: no such device\n\nThe editor "
+                        "works without an emulator; only the transfers need one. \"Port…\" in the start "
+                        "window chooses its device."});
         for (const char* name : {"cmdComplete", "cmdUpload", "cmdDownload", "cmdBatch", "cmdCheck"})
             QVERIFY2(!h.find(name)->isEnabled(), name);
         // A transfer window whose run fails before its first byte shows no design captions.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary DESTDIR and checks what a user gets: the programs
-# answer, the desktop entry, metainfo and manuals are valid, the icons and the sample are
-# there. Every program runs as on a machine without a desktop session.
+# answer, the desktop entry, file types, metainfo and manuals are valid, the icons and the
+# sample are there. Every program runs as on a machine without a desktop session.
 # usage: check_installed_tree.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$1
@@ -39,6 +39,9 @@ for program in korvel korvel-cli korvel-romsim; do
 done
 expect 0 "Usage: .*korvel \[options\] \[IMAGE.bin\] \[DEFINITION.ecu\]" "" "$usr/bin/korvel" --help
 expect 2 "^\$" "at most two files.*Usage:" "$usr/bin/korvel" a.bin b.ecu c.bin
+# Options are read before anything needs a display, Qt's own among them.
+expect 2 "^\$" "Unknown option 'bogus'.*Usage:" "$usr/bin/korvel" --bogus
+expect 2 "^\$" "at most two files" "$usr/bin/korvel" -platform offscreen a.bin b.ecu c.bin
 expect 0 "korvel-cli render-map .*korvel-cli --help" "" "$usr/bin/korvel-cli" --help
 expect 0 "^usage: korvel-cli checksum IMAGE.bin DEFINITION.ecu" "" "$usr/bin/korvel-cli" checksum --help
 expect 2 "^\$" "^usage: korvel-cli VERB" "$usr/bin/korvel-cli"
@@ -55,6 +58,28 @@ metainfo=$usr/share/metainfo/$id.metainfo.xml
 grep -qx "Exec=korvel %F" "$desktop" || fail "the desktop entry does not open files with korvel"
 grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the icon $id"
 if has desktop-file-validate; then desktop-file-validate "$desktop" || fail "desktop-file-validate"; fi
+# Every type of the shared-mime-info file is offered, and images (application/octet-stream).
+mime=$usr/share/mime
+types=$(grep -o '<mime-type type="[^"]*"' "$mime/packages/$id.xml" | cut -d'"' -f2)
+[ -n "$types" ] || fail "no file type in $mime/packages/$id.xml"
+for type in $types application/octet-stream; do
+  grep -q "^MimeType=\(.*;\)\?$type;" "$desktop" || fail "the desktop entry does not list $type"
+done
+if has update-mime-database && has update-desktop-database; then
+  # What the package's triggers do on installation.
+  update-mime-database "$mime" >"$root/mime.log" 2>&1 || fail "update-mime-database: $(<"$root/mime.log")"
+  update-desktop-database "$usr/share/applications" || fail "update-desktop-database"
+  grep -qx "text/x-ecu-definition text/plain" "$mime/subclasses" || fail "the .ecu type is no kind of text/plain"
+  cp "$examples/sample.ecu" "$root/ENGINE.ECU"
+  if has gio; then
+    # As a file manager sees it: the type of a definition by its name, and Korvel offered for it.
+    desktop_env=(env PATH="$usr/bin:$PATH" XDG_DATA_DIRS="$usr/share" XDG_DATA_HOME="$root/none")
+    seen=$("${desktop_env[@]}" gio info -a standard::content-type "$root/ENGINE.ECU")
+    [[ $seen == *"content-type: text/x-ecu-definition"* ]] || fail "ENGINE.ECU is not an ECU definition: $seen"
+    offered=$("${desktop_env[@]}" gio mime text/x-ecu-definition)
+    [[ $offered == *"Registered applications:"*"$id.desktop"* ]] || fail "Korvel is not offered for definitions: $offered"
+  fi
+fi
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" || fail "metainfo launches no $id.desktop"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo lists no release $version"
 if has appstreamcli; then appstreamcli validate --no-net "$metainfo" >"$root/as.log" || fail "appstreamcli: $(<"$root/as.log")"; fi

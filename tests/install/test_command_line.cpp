@@ -55,6 +55,16 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--frob", "a.bin"} << Action::Refuse << ""
                                         << ""
                                         << "Unknown option 'frob'";
+        QTest::newRow("Qt's options are passed over")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse", "/d/a.bin",
+                           "--display", ":1"}
+            << Action::Start << "/d/a.bin"
+            << ""
+            << "";
+        QTest::newRow("three files among Qt's options")
+            << QStringList{"a.bin", "--platform", "xcb", "b.ecu", "c"} << Action::Refuse << ""
+            << ""
+            << "at most two files";
     }
     void parse() {
         QFETCH(QStringList, args);
@@ -68,8 +78,39 @@ private slots:
         QCOMPARE(c.ecuPath, ecu);
         QCOMPARE(c.opensEditor(), !bin.isEmpty() && !ecu.isEmpty());
         QVERIFY2(c.text.contains(text), qPrintable(c.text));
-        // A refusal shows the usage after the problem.
-        if (action == Action::Refuse) QVERIFY(c.text.contains(QLatin1String("--version")));
+        // A refusal shows the usage after the problem, which is also told alone (for a box).
+        if (action == Action::Refuse)
+            QVERIFY(c.text.contains(QLatin1String("--version")) && !c.reason.isEmpty() &&
+                    c.text.startsWith(c.reason + '\n') && !c.reason.contains('\n'));
+    }
+
+    void windowsNeedADisplay_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("nothing") << QStringList{} << QStringList{} << false;
+        QTest::newRow("X display") << QStringList{} << QStringList{"DISPLAY=:0"} << true;
+        QTest::newRow("Wayland") << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-0"} << true;
+        QTest::newRow("-display") << QStringList{"--display", ":3"} << QStringList{} << true;
+        QTest::newRow("offscreen") << QStringList{} << QStringList{"DISPLAY=:0", "QT_QPA_PLATFORM=offscreen"}
+                                   << false;
+        QTest::newRow("-platform over the environment")
+            << QStringList{"-platform", "minimal:enable_fonts"}
+            << QStringList{"DISPLAY=:0", "QT_QPA_PLATFORM=xcb"} << false;
+        QTest::newRow("xcb without a display")
+            << QStringList{} << QStringList{"QT_QPA_PLATFORM=xcb"} << false;
+        QTest::newRow("the next of a list")
+            << QStringList{} << QStringList{"QT_QPA_PLATFORM=wayland;xcb", "DISPLAY=:0"} << true;
+        QTest::newRow("framebuffer") << QStringList{} << QStringList{"QT_QPA_PLATFORM=linuxfb"} << true;
+    }
+    void windowsNeedADisplay() {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, environment);
+        QFETCH(bool, shown);
+        QProcessEnvironment env; // empty
+        for (const QString& pair : environment)
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        QCOMPARE(canShowWindows(QStringList{"korvel"} + args, env), shown);
     }
 };
 
