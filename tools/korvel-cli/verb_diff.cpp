@@ -114,7 +114,7 @@ int run(const QStringList& argsIn) {
 
     // B is the image (after), A its baseline (before), as the editor compares.
     auto state = std::make_unique<AppState>();
-    if (!loadDefinition(*state, ecu)) return kUsageOrInputError;
+    if (!loadDefinition(*state, ecu, "diff")) return kUsageOrInputError;
     Baseline baseline;
     if (const Status s = baseline.loadFile(fileA); !s) {
         err(s.error());

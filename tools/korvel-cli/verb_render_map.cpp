@@ -56,6 +56,7 @@ int renderMap(const QStringList& argsIn) {
     state.EcuPath = args[1];
     if (!QFileInfo::exists(state.BinPath)) return fail(state.BinPath + QStringLiteral(" Not Found"));
     if (!QFileInfo::exists(state.EcuPath)) return fail(state.EcuPath + QStringLiteral(" Not Found"));
+    if (refusesXdf(state.EcuPath, "render-map")) return 2;
     if (Status s = ReadBinFile(state); !s) return fail(s.error());
     const EcuReadResult ecu = ReadEcuFile(state);
     if (ecu.outcome == EcuReadResult::Outcome::IncorrectFormat ||

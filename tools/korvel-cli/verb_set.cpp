@@ -25,7 +25,7 @@ int run(const QStringList& args) {
     }
     // The state holds two image-sized arrays: keep it off the stack.
     auto state = std::make_unique<AppState>();
-    if (!loadImage(*state, args[0]) || !loadDefinition(*state, args[1])) return kUsageOrInputError;
+    if (!loadImage(*state, args[0]) || !loadDefinition(*state, args[1], "set")) return kUsageOrInputError;
     const int number = chooseItem(*state, args[2]);
     if (number == 0) return kUsageOrInputError;
     const EcuItem& item = state->EcuItemTable[static_cast<size_t>(number)];
