@@ -63,7 +63,8 @@ QString addressText(qint64 address) {
 }
 
 QString itemName(const CalItem& item) {
-    return QStringLiteral("\"%1\" (item %2)").arg(item.title.trimmed(), item.id);
+    const QString title = QStringLiteral("\"%1\"").arg(item.title.trimmed());
+    return item.id.isEmpty() ? title : QStringLiteral("%1 (item %2)").arg(title, item.id);
 }
 
 const CalItem* chooseXdfItem(const Definition& def, const QString& name) {

@@ -38,7 +38,7 @@ const CalItem* chooseXdfItem(const Definition& def, const QString& name);
 
 // "0x1A2": an address as the listings show it.
 QString addressText(qint64 address);
-// "\"Title\" (item 0x1A)": an item named in messages.
+// "\"Title\" (item 0x1A)": an item named in messages (without the id when it has none).
 QString itemName(const CalItem& item);
 
 // An item's cells as read from the image, in row-major order of its rows and columns.
