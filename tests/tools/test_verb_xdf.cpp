@@ -130,7 +130,8 @@ TEST(VerbXdf, RefusalsNameTheReasonAndWriteNothing) {
         {{"table", "Spark"}, "1,2,3\n4,5,-1\n", "row 2, column 3: -1 is outside the values a cell can hold (0 to 255)."},
         {{"table", "Odd"}, "", "\"Odd\" (item 0x4) is read-only: a major stride of 64 bits is not supported"},
         {{"table", "Twin"}, "", "\"Twin\" names several items (0x7 \"Twin\", 0x8 \"Twin\")"},
-        {{"set", "0x2", "5"}, "", "korvel-cli set does not support XDF definitions yet"}};
+        {{"set", "0x2", "8000"}, "", "\"8000\" does not fit \"Trim\" (item 0x2) (-8000 to 7FFF)"},
+        {{"render-map", "Spark", "t.png"}, "", "korvel-cli render-map does not support XDF definitions yet"}};
     // clang-format on
     for (const auto& [args, csv, expected] : cases) {
         Files f;
@@ -145,6 +146,14 @@ TEST(VerbXdf, RefusalsNameTheReasonAndWriteNothing) {
     write(f.xdf, QByteArray("\x05\x22\x97\x00", 4));
     EXPECT_EQ(f.run({"items", f.xdf}).err.trimmed(),
               "t.xdf is a locked definition; save it unlocked as XML in the program that locked it.");
+}
+
+TEST(VerbXdf, SetStoresAValueThroughItsLayout) {
+    Files f;
+    const Outcome r = f.run({"set", f.bin, f.xdf, "Trim", "-3"});
+    EXPECT_EQ(r.out, "\"Trim\" (item 0x2)\nraw: -3\ncalculated: -1.5 kPa\n") << r.err.toStdString();
+    EXPECT_EQ(readAll(f.bin).toHex().toStdString(),
+              QByteArray(image()).replace(0x12, 2, "\xFD\xFF").toHex().toStdString());
 }
 
 TEST(VerbXdf, ChecksumMethodZeroIsFixedMostSignificantByteFirstAndOthersOnlyReported) {

@@ -69,6 +69,7 @@ void storeCell(AppState& state, const CalItem& item, int row, int col, quint64 b
 int xdfItems(const Definition& def, const QString& imagePath, bool json);
 int xdfTable(AppState& state, const Definition& def, const QString& itemName, bool calculated,
              const QString& pattern, const QString& setFile);
+int xdfSet(AppState& state, const Definition& def, const QString& itemName, const QString& raw);
 int xdfChecksum(AppState& state, const Definition& def, bool fix);
 
 } // namespace korvel::cli
