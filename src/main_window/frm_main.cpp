@@ -45,7 +45,7 @@ QString nonEcuDefinition(const QString& path) {
     case DefinitionFormat::XdfXml:
     case DefinitionFormat::XdfText:
         return QStringLiteral("%1 is an XDF definition; the editor opens .ecu definitions only for now "
-                              "(korvel-cli items, table and checksum read it).")
+                              "(korvel-cli reads it: items, set, table, diff, checksum).")
             .arg(name);
     case DefinitionFormat::Ecu:
         break;

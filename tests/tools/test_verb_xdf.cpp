@@ -148,12 +148,17 @@ TEST(VerbXdf, RefusalsNameTheReasonAndWriteNothing) {
               "t.xdf is a locked definition; save it unlocked as XML in the program that locked it.");
 }
 
-TEST(VerbXdf, SetStoresAValueThroughItsLayout) {
+TEST(VerbXdf, SetStoresAValueThroughItsLayoutAndDiffShowsIt) {
     Files f;
     const Outcome r = f.run({"set", f.bin, f.xdf, "Trim", "-3"});
     EXPECT_EQ(r.out, "\"Trim\" (item 0x2)\nraw: -3\ncalculated: -1.5 kPa\n") << r.err.toStdString();
     EXPECT_EQ(readAll(f.bin).toHex().toStdString(),
               QByteArray(image()).replace(0x12, 2, "\xFD\xFF").toHex().toStdString());
+    const QString before = f.dir.filePath("a.bin");
+    write(before, QByteArray(image()).replace(0xF0, 1, "\x01"));
+    const Outcome diff = f.run({"diff", f.xdf, before, f.bin});
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_EQ(diff.out, "  0x2 value Trim at 0x12: -208 (-104) -> -3 (-1.5)\nunlisted bytes: 0xF0\n");
 }
 
 TEST(VerbXdf, ChecksumMethodZeroIsFixedMostSignificantByteFirstAndOthersOnlyReported) {

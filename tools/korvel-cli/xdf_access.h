@@ -70,6 +70,7 @@ int xdfItems(const Definition& def, const QString& imagePath, bool json);
 int xdfTable(AppState& state, const Definition& def, const QString& itemName, bool calculated,
              const QString& pattern, const QString& setFile);
 int xdfSet(AppState& state, const Definition& def, const QString& itemName, const QString& raw);
+int xdfDiff(const Definition& def, const QString& fileA, const QString& fileB, bool json);
 int xdfChecksum(AppState& state, const Definition& def, bool fix);
 
 } // namespace korvel::cli
