@@ -45,7 +45,7 @@ QString nonEcuDefinition(const QString& path) {
     case DefinitionFormat::XdfXml:
     case DefinitionFormat::XdfText:
         return QStringLiteral("%1 is an XDF definition; the editor opens .ecu definitions only for now "
-                              "(korvel-cli reads it: items, set, table, diff, checksum).")
+                              "(korvel-cli reads it: items, table, set, diff, checksum, render-map).")
             .arg(name);
     case DefinitionFormat::Ecu:
         break;

@@ -131,7 +131,7 @@ TEST(VerbXdf, RefusalsNameTheReasonAndWriteNothing) {
         {{"table", "Odd"}, "", "\"Odd\" (item 0x4) is read-only: a major stride of 64 bits is not supported"},
         {{"table", "Twin"}, "", "\"Twin\" names several items (0x7 \"Twin\", 0x8 \"Twin\")"},
         {{"set", "0x2", "8000"}, "", "\"8000\" does not fit \"Trim\" (item 0x2) (-8000 to 7FFF)"},
-        {{"render-map", "Spark", "t.png"}, "", "korvel-cli render-map does not support XDF definitions yet"}};
+        {{"render-map", "Odd", "t.png"}, "", "render-map: \"Odd\" (item 0x4) is read-only: a major stride"}};
     // clang-format on
     for (const auto& [args, csv, expected] : cases) {
         Files f;

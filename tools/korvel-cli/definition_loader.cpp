@@ -23,7 +23,7 @@ bool refusesXdf(const QString& path, const char* verb) {
         break;
     }
     err(QStringLiteral("%1 is an XDF definition: korvel-cli %2 does not support XDF definitions yet "
-                       "(items, set, table, diff and checksum read them).")
+                       "(the other verbs read them).")
             .arg(path, QLatin1String(verb)));
     return true;
 }
