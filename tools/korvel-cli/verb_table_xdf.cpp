@@ -21,7 +21,8 @@ constexpr int kUsageOrInputError = 2;
 constexpr int kWriteFailed = 1;
 
 QString csvField(const QString& text) {
-    if (!text.contains(QRegularExpression(QStringLiteral("[\t;,\"\r\n]")))) return text;
+    static const QRegularExpression separators(QStringLiteral("[\t;,\"\r\n]"));
+    if (!text.contains(separators)) return text;
     return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) +
            QLatin1Char('"');
 }
@@ -42,8 +43,10 @@ QString calculatedText(const CalItem& item, const CellReading& cells, int r, int
     QString text;
     for (int d = item.decimals; d <= 17; ++d) {
         text = plainNumber(*cells.values[i], d);
-        const auto back =
-            item.conversion.toRaw(*readNumber(text), item.layout, item.decimals, cells.context(r, c));
+        const auto typed = readNumber(text);
+        const auto back = typed
+                              ? item.conversion.toRaw(*typed, item.layout, item.decimals, cells.context(r, c))
+                              : RawForShown{};
         if (back.raw && rawBits(*back.raw, item.layout) == cells.bits[i]) break;
     }
     return text;
