@@ -2,6 +2,7 @@
 
 #include "comm_test/frm_comm_test.h"
 #include "core/app_state.h"
+#include "core/definition_reader.h"
 #include "core/settings_file.h"
 #include "core/version.h"
 #include "editor/frm_editor.h"
@@ -16,6 +17,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,25 @@ namespace {
 bool canRead(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly);
+}
+
+// The windows read .ecu definitions only: a file whose content is an XDF or a locked
+// definition is refused here, before the .ecu reader could take it for one.
+QString nonEcuDefinition(const QString& path) {
+    QFile f(path);
+    const QString name = QFileInfo(path).fileName();
+    switch (f.open(QIODevice::ReadOnly) ? detectDefinitionFormat(f.readAll()) : DefinitionFormat::Ecu) {
+    case DefinitionFormat::Locked:
+        return QString::fromLatin1(kLockedDefinitionText).replace(0, 3, name);
+    case DefinitionFormat::XdfXml:
+    case DefinitionFormat::XdfText:
+        return QStringLiteral("%1 is an XDF definition; the editor opens .ecu definitions only for now "
+                              "(korvel-cli reads it: items, table, set, diff, checksum, render-map).")
+            .arg(name);
+    case DefinitionFormat::Ecu:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -141,6 +162,10 @@ void frmMain::openWindow(Target target) {
     }
     if (!canRead(ecu)) {
         prompt.message(QStringLiteral("ECU File") + QStringLiteral(" Not Found"));
+        return;
+    }
+    if (const QString refusal = nonEcuDefinition(ecu); !refusal.isEmpty()) {
+        prompt.message(refusal, Prompt::Icon::Critical);
         return;
     }
     if (!ecu.right(4).toUpper().endsWith(QLatin1String(".ECU"))) {

@@ -28,7 +28,11 @@ const std::tuple<const char*, QString, QString, QString> kOpenings[] = {
     {"ecu missing", "sample.bin", "missing.ecu", "ECU File Not Found"},
     {"not an ecu extension", "sample.bin", "engine.txt", "ECU file is not correct."},
     {"an error while the editor loads", "sample.bin", "broken.ecu", "seven"},
-    {"ecu extension in any case", "sample.bin", "ENGINE.Ecu", ""}};
+    {"ecu extension in any case", "sample.bin", "ENGINE.Ecu", ""},
+    {"an XDF definition", "sample.bin", "engine.xdf",
+     "engine.xdf is an XDF definition; the editor opens .ecu"},
+    {"a locked definition, whatever its extension", "sample.bin", "locked.ecu",
+     "locked.ecu is a locked definition; save it unlocked as XML in the program that locked it."}};
 
 // A loaded image of `length` counting bytes and an emulator that answers.
 void loadImage(GuiFixture& f, int length) {
@@ -172,6 +176,8 @@ private slots:
         for (const char* name : {"engine.txt", "ENGINE.Ecu"})
             f.writeFile(name, fileBytes(f.state.EcuPath));
         f.writeFile(QStringLiteral("broken.ecu"), "ECU FORMAT\n{\nHeader = x\nVersion = seven\n");
+        f.writeFile(QStringLiteral("engine.xdf"), "<XDFFORMAT version=\"1.60\"/>\n");
+        f.writeFile(QStringLiteral("locked.ecu"), QByteArray("\x05\x22\x97\x00", 4));
         f.state.BinPath.clear();
         f.state.EcuPath.clear();
         Services s = f.services();

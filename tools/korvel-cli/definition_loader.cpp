@@ -1,11 +1,39 @@
 #include "definition_loader.h"
 
+#include "core/definition_reader.h"
 #include "core/ecu_reader.h"
 #include "verbs.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace korvel::cli {
 
-bool loadDefinition(AppState& state, const QString& ecuPath) {
+bool refusesXdf(const QString& path, const char* verb) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false; // the .ecu reader names the file it cannot open
+    switch (detectDefinitionFormat(f.readAll())) {
+    case DefinitionFormat::Ecu:
+        return false;
+    case DefinitionFormat::Locked:
+        err(lockedDefinitionText(path));
+        return true;
+    case DefinitionFormat::XdfXml:
+    case DefinitionFormat::XdfText:
+        break;
+    }
+    err(QStringLiteral("%1 is an XDF definition: korvel-cli %2 does not support XDF definitions yet "
+                       "(the other verbs read them).")
+            .arg(path, QLatin1String(verb)));
+    return true;
+}
+
+QString lockedDefinitionText(const QString& path) {
+    return QString::fromLatin1(kLockedDefinitionText).replace(0, 3, QFileInfo(path).fileName());
+}
+
+bool loadDefinition(AppState& state, const QString& ecuPath, const char* verb) {
+    if (refusesXdf(ecuPath, verb)) return false;
     state.EcuPath = ecuPath;
     const EcuReadResult r = ReadEcuFile(state);
     if (r.outcome != EcuReadResult::Outcome::Read) {

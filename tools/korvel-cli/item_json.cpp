@@ -28,6 +28,13 @@ QJsonValue rawJson(quint64 raw) {
 
 } // namespace
 
+QJsonValue rawJson(quint64 bits, const ElementLayout& layout) {
+    if (!layout.isSigned || layout.bytes >= 8)
+        return layout.isSigned ? QJsonValue(qint64(bits)) : rawJson(bits);
+    const int unused = 64 - 8 * layout.bytes; // sign-extended by shifting the top bit into place
+    return QJsonValue(static_cast<qint64>(bits << unused) >> unused);
+}
+
 void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls) {
     QJsonArray raw, text;
     for (quint64 r : reading.raw)

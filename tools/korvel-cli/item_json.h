@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/element_layout.h"
 #include "core/item_reading.h"
 
 #include <QJsonObject>
@@ -12,7 +13,10 @@ namespace korvel::cli {
 // are exact only in the text jsonText gives.
 void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls);
 
-// A raw number of insertReading as exact decimal digits.
+// An element's raw value as an exact JSON integer: negative where a signed element is.
+QJsonValue rawJson(quint64 bits, const ElementLayout& layout);
+
+// A raw number of insertReading or rawJson as exact decimal digits.
 QString rawNumberText(const QJsonValue& raw);
 
 // The document as indented JSON text with every raw number written exactly: Qt writes integers

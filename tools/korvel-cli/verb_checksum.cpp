@@ -7,6 +7,7 @@
 #include "core/checksum.h"
 #include "definition_loader.h"
 #include "verbs.h"
+#include "xdf_access.h"
 
 namespace korvel::cli {
 
@@ -24,8 +25,11 @@ int run(const QStringList& argsIn) {
         err(QStringLiteral("usage: korvel-cli ") + QLatin1String(kUsage));
         return 2;
     }
+    const VerbFiles files = sortFiles(args[0], args[1]);
+    if (files.refused) return 2;
     AppState state;
-    if (!loadImage(state, args[0]) || !loadDefinition(state, args[1])) return 2;
+    if (files.xdf) return loadImage(state, files.image) ? xdfChecksum(state, *files.xdf, fix) : 2;
+    if (!loadImage(state, args[0]) || !loadDefinition(state, args[1], "checksum")) return 2;
     const ChecksumLayoutResult r = checksumLayout(state);
     if (r.absent) {
         out(r.refusal);

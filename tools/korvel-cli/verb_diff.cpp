@@ -8,6 +8,7 @@
 #include "definition_loader.h"
 #include "item_json.h"
 #include "verbs.h"
+#include "xdf_access.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -112,9 +113,11 @@ int run(const QStringList& argsIn) {
     if (files.size() != 3) return usage();
     const QString &ecu = files[0], &fileA = files[1], &fileB = files[2];
 
+    std::optional<Definition> xdf;
+    if (readXdfDefinition(ecu, xdf)) return xdf ? xdfDiff(*xdf, fileA, fileB, json) : kUsageOrInputError;
     // B is the image (after), A its baseline (before), as the editor compares.
     auto state = std::make_unique<AppState>();
-    if (!loadDefinition(*state, ecu)) return kUsageOrInputError;
+    if (!loadDefinition(*state, ecu, "diff")) return kUsageOrInputError;
     Baseline baseline;
     if (const Status s = baseline.loadFile(fileA); !s) {
         err(s.error());

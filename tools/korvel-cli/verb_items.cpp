@@ -5,6 +5,7 @@
 #include "definition_loader.h"
 #include "item_json.h"
 #include "verbs.h"
+#include "xdf_access.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -50,8 +51,10 @@ int run(const QStringList& argsIn) {
             "usage: korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]"));
         return 2;
     }
+    std::optional<Definition> xdf;
+    if (readXdfDefinition(ecu, xdf)) return xdf ? xdfItems(*xdf, bin, json) : 2;
     AppState state;
-    if (!loadDefinition(state, ecu)) return 2;
+    if (!loadDefinition(state, ecu, "items")) return 2;
     if (!bin.isEmpty() && !loadImage(state, bin)) return 2;
 
     const EcuHeader& h = state.ecuHeader;

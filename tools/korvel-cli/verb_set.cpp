@@ -8,6 +8,7 @@
 #include "core/value_edit.h"
 #include "core/values.h"
 #include "definition_loader.h"
+#include "xdf_access.h"
 
 #include <memory>
 
@@ -23,9 +24,14 @@ int run(const QStringList& args) {
         err(QStringLiteral("usage: korvel-cli set IMAGE.bin DEFINITION.ecu ITEM RAW"));
         return kUsageOrInputError;
     }
+    const VerbFiles files = sortFiles(args[0], args[1]);
+    if (files.refused) return kUsageOrInputError;
     // The state holds two image-sized arrays: keep it off the stack.
     auto state = std::make_unique<AppState>();
-    if (!loadImage(*state, args[0]) || !loadDefinition(*state, args[1])) return kUsageOrInputError;
+    if (files.xdf)
+        return loadImage(*state, files.image) ? xdfSet(*state, *files.xdf, args[2], args[3])
+                                              : kUsageOrInputError;
+    if (!loadImage(*state, args[0]) || !loadDefinition(*state, args[1], "set")) return kUsageOrInputError;
     const int number = chooseItem(*state, args[2]);
     if (number == 0) return kUsageOrInputError;
     const EcuItem& item = state->EcuItemTable[static_cast<size_t>(number)];

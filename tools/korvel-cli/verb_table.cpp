@@ -10,6 +10,7 @@
 #include "core/table_edit.h"
 #include "core/values.h"
 #include "definition_loader.h"
+#include "xdf_access.h"
 
 #include <QFile>
 #include <cstdio>
@@ -103,9 +104,15 @@ int run(const QStringList& args) {
         err(QStringLiteral("usage: korvel-cli %1").arg(QLatin1String(kUsage)));
         return kUsageOrInputError;
     }
+    const VerbFiles files = sortFiles(o->positional[0], o->positional[1]);
+    if (files.refused) return kUsageOrInputError;
     // The state holds two image-sized arrays: keep it off the stack.
     auto state = std::make_unique<AppState>();
-    if (!loadImage(*state, o->positional[0]) || !loadDefinition(*state, o->positional[1]))
+    if (files.xdf)
+        return loadImage(*state, files.image)
+                   ? xdfTable(*state, *files.xdf, o->positional[2], o->calculated, o->format, o->setFile)
+                   : kUsageOrInputError;
+    if (!loadImage(*state, o->positional[0]) || !loadDefinition(*state, o->positional[1], "table"))
         return kUsageOrInputError;
     const int number = chooseItem(*state, o->positional[2]);
     if (number == 0) return kUsageOrInputError;
