@@ -13,6 +13,29 @@ namespace korvel {
 namespace {
 // Entry rows keep their index into the entries; category rows keep -1.
 constexpr int kEntryRole = Qt::UserRole;
+
+// The keys that move up and down pass over the category headings to the nearest entry, so the
+// current row is an entry (selected, described, ready for Enter) wherever the keys go.
+class ItemTree : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const QModelIndex from = currentIndex();
+        QModelIndex to = QTreeWidget::moveCursor(action, modifiers);
+        const bool down =
+            action == MoveDown || action == MovePageDown || action == MoveHome || action == MoveNext;
+        const bool up =
+            action == MoveUp || action == MovePageUp || action == MoveEnd || action == MovePrevious;
+        while ((up || down) && to.isValid() && to.data(kEntryRole).toInt() < 0) {
+            to = up ? indexAbove(to) : indexBelow(to);
+            if (!to.isValid()) return from; // no entry that way: stay
+        }
+        return to;
+    }
+};
+
 } // namespace
 
 frmBrowser::frmBrowser(QWidget* parent) : QDialog(parent) {
@@ -23,7 +46,7 @@ frmBrowser::frmBrowser(QWidget* parent) : QDialog(parent) {
     m_txtFilter->setPlaceholderText(QStringLiteral("Filter by title or description"));
     m_txtFilter->setClearButtonEnabled(true);
     m_txtFilter->installEventFilter(this);
-    m_tvwItems = new QTreeWidget(this);
+    m_tvwItems = new ItemTree(this);
     m_tvwItems->setObjectName(QStringLiteral("tvwItems"));
     m_tvwItems->setHeaderHidden(true);
     m_tvwItems->setUniformRowHeights(true); // thousands of rows lay out without measuring each

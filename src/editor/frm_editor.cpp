@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -329,6 +330,12 @@ void frmEditor::showBrowser() {
         m_browser->setEntries(ecuBrowseEntries(m_services.state.EcuItemTable, m_vars.FlagItems,
                                                m_vars.ValueItems, m_vars.ArrayItems, m_vars.MapItems));
         connect(m_browser, &frmBrowser::itemChosen, this, &frmEditor::openItem);
+        // Beside the editor where the screen has room, else over its right edge: the tab that
+        // shows the chosen item stays in view.
+        const QRect room = screen()->availableGeometry(), editor = frameGeometry();
+        m_browser->move(
+            std::max(room.left(), std::min(editor.right() + 1, room.right() - m_browser->width())),
+            editor.top());
     }
     m_browser->show();
     m_browser->raise();
