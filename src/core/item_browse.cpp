@@ -5,7 +5,7 @@
 namespace korvel {
 
 QStringList browseWords(const QString& filter) {
-    return filter.toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return filter.simplified().toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QString browseText(const BrowseEntry& entry) {

@@ -13,7 +13,7 @@ namespace korvel {
 // whatever the format; the browser groups the entries by category, in the order the
 // categories first appear, each category's entries in list order.
 struct BrowseEntry {
-    QString category;
+    QString category; // empty: listed under "(no category)"
     QString title;
     QString description; // searched, as the title is
     QString details;     // shown with the description, not searched: class, address, size

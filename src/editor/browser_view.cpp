@@ -84,10 +84,11 @@ void frmBrowser::setEntries(std::vector<BrowseEntry> entries) {
         if (found == byName.cend()) {
             auto* node = new QTreeWidgetItem;
             node->setData(0, kEntryRole, -1);
-            node->setFlags(Qt::ItemIsEnabled); // a heading: not chosen, not current
+            node->setFlags(Qt::ItemIsEnabled); // a heading: never selected, never chosen
             nodes << node;
             found = byName.insert(e.category, m_categories.size());
-            m_categories.push_back({e.category, node, 0});
+            m_categories.push_back(
+                {e.category.isEmpty() ? QStringLiteral("(no category)") : e.category, node, 0});
         }
         auto* row = new QTreeWidgetItem(m_categories[*found].node);
         row->setText(0, e.title);

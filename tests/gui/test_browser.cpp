@@ -29,7 +29,8 @@ QString shown(const frmBrowser& browser) {
 }
 
 const QString kAll =
-    "Fuel (2): Main Fuel Map, Fuel Trim; Spark (2): Spark Advance, Knock Retard; Idle (1): Idle";
+    "Fuel (2): Main Fuel Map, Fuel Trim; Spark (2): Spark Advance, Knock Retard; Idle (1): Idle; "
+    "(no category) (1): Checksum";
 const std::tuple<const char*, const char*, QString> kFilters[] = {
     {"empty shows all", "", kAll},
     {"blanks show all", "   ", kAll},
@@ -61,7 +62,8 @@ private slots:
                             {"Fuel", "Fuel Trim", {}, {}, 2},
                             {"Spark", "Spark Advance", "Base timing", {}, 3},
                             {"Spark", "Knock Retard", {}, {}, 4},
-                            {"Idle", "Idle", "Base", {}, 5}});
+                            {"Idle", "Idle", "Base", {}, 5},
+                            {{}, "Checksum", {}, {}, 6}});
         auto* box = child<QLineEdit>(browser, "txtFilter");
         box->setText("zzz");
         QCOMPARE(shown(browser), QString());
