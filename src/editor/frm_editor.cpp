@@ -3,11 +3,13 @@
 #include "core/app_state.h"
 #include "core/bin_image.h"
 #include "core/ecu_reader.h"
+#include "core/item_browse.h"
 #include "core/item_reading.h"
 #include "core/settings_file.h"
 #include "core/values.h"
 #include "core/version.h"
 #include "editor/arrays_tab.h"
+#include "editor/browser_view.h"
 #include "editor/changes_view.h"
 #include "editor/checksum_questions.h"
 #include "editor/flags_tab.h"
@@ -30,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -317,6 +320,26 @@ void frmEditor::showChanges() {
     m_changes->show();
     m_changes->raise();
     m_changes->activateWindow();
+}
+
+void frmEditor::showBrowser() {
+    if (!m_opened) return;
+    if (!m_browser) {
+        // The definition does not change while the editor is open: its entries are made once.
+        m_browser = new frmBrowser(this);
+        m_browser->setEntries(ecuBrowseEntries(m_services.state.EcuItemTable, m_vars.FlagItems,
+                                               m_vars.ValueItems, m_vars.ArrayItems, m_vars.MapItems));
+        connect(m_browser, &frmBrowser::itemChosen, this, &frmEditor::openItem);
+        // Beside the editor where the screen has room, else over its right edge: the tab that
+        // shows the chosen item stays in view.
+        const QRect room = screen()->availableGeometry(), editor = frameGeometry();
+        m_browser->move(
+            std::max(room.left(), std::min(editor.right() + 1, room.right() - m_browser->width())),
+            editor.top());
+    }
+    m_browser->show();
+    m_browser->raise();
+    m_browser->activateWindow();
 }
 
 void frmEditor::openItem(int number) {

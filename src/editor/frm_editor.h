@@ -14,6 +14,7 @@ class QVBoxLayout;
 
 namespace korvel {
 
+class frmBrowser;
 class frmChanges;
 class FlagsTab;
 class ValuesTab;
@@ -53,6 +54,9 @@ public:
     void compareWithOpened();
     // Opens the list of what differs ("Changes…"); a chosen row opens its item in its tab.
     void showChanges();
+    // Opens the item browser ("Browse Items…"): every item by kind, narrowed by a filter; a
+    // chosen entry opens its item in its tab.
+    void showBrowser();
     // Shows item `number` (of EcuItemTable) in its tab, as if chosen from the tab's list.
     void openItem(int number);
     // The heat map of the Arrays and Maps grids, on or off; remembered in the settings file.
@@ -125,6 +129,7 @@ private:
     QCheckBox* m_chkHeatMap = nullptr;
     QLabel* m_lblCompare = nullptr;
     frmChanges* m_changes = nullptr;
+    frmBrowser* m_browser = nullptr;
     // The image as it was opened: the baseline "Compare with opened image" goes back to.
     Baseline m_openedImage;
     bool m_uploading = false;

@@ -39,6 +39,8 @@ void frmEditor::buildMenu(QVBoxLayout* layout) {
     m_menu->addButton(file, m_cmdCompare, "actCompare");
     m_menu->addButton(file, m_cmdCompareOpened, "actCompareOpened");
     m_menu->addButton(file, m_cmdChanges, "actChanges");
+    m_menu->addCommand(file, "actBrowse", QStringLiteral("&Browse Items…"),
+                       {QKeySequence(Qt::CTRL | Qt::Key_B)}, [this] { showBrowser(); });
     file->addSeparator();
     m_menu->addButton(file, m_cmdChkSum, "actChkSum");
     m_menu->addEditMenu();

@@ -49,7 +49,7 @@ const std::tuple<const char*, QByteArray, Outcome, QStringList> kDefinitions[] =
 // The editor's menus as they open on the Values tab without an emulator ("-": not usable now).
 const QString kMenus =
     "&File| &Save Ctrl+S| Save &As... Ctrl+Shift+S| Compare with… | -Compare with opened image |"
-    " Changes… | Calculate CheckSum |&Edit| &Undo Ctrl+Z| &Redo Ctrl+Y| -&Copy Ctrl+C|"
+    " Changes… | &Browse Items… Ctrl+B| Calculate CheckSum |&Edit| &Undo Ctrl+Z| &Redo Ctrl+Y| -&Copy Ctrl+C|"
     " -&Paste Ctrl+V| -Set to Value... Ctrl+E| -Add Value... Ctrl+D|"
     " -Multiply by Percentage... Ctrl+P| -Interpolate Along Rows Ctrl+H|"
     " -Interpolate Along Columns Ctrl+J| -Interpolate Both Ways Ctrl+I| -Smooth Ctrl+M|"
