@@ -8,7 +8,11 @@
 
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 namespace korvel {
@@ -167,7 +171,21 @@ bool QtSerialPort::write(const QByteArray& bytes) {
         if (m_error.isEmpty()) m_error = QStringLiteral("Port not open");
         return false;
     }
-    if (m_port.write(bytes) != bytes.size()) {
+    qsizetype done = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the device, in one system call: QSerialPort's own path arms a write
+    // notifier for every frame, which wakes the event loop and costs it a pass. A device
+    // that takes less than all of it, or fails, gets the rest through QSerialPort below,
+    // which waits for room and reports an error as it always has.
+    if (m_port.bytesToWrite() == 0) {
+        const ssize_t n =
+            ::write(static_cast<int>(m_port.handle()), bytes.constData(), static_cast<size_t>(bytes.size()));
+        if (n > 0) done = n;
+    }
+    if (done == bytes.size()) return true;
+#endif
+    const QByteArray rest = bytes.mid(done);
+    if (m_port.write(rest) != rest.size()) {
         m_failed = true;
         return fail(QStringLiteral("Write error"));
     }
@@ -181,6 +199,21 @@ bool QtSerialPort::write(const QByteArray& bytes) {
         }
     }
     return true;
+}
+
+int QtSerialPort::deviceBytes(int ms) {
+#ifdef Q_OS_UNIX
+    pollfd device{static_cast<int>(m_port.handle()), POLLIN, 0};
+    const int ready = ::poll(&device, 1, ms);
+    if (ready == 0) return 0;
+    int count = 0;
+    if (ready < 0 || device.revents != POLLIN || ::ioctl(device.fd, FIONREAD, &count) != 0 || count <= 0)
+        return -1;
+    return count;
+#else
+    Q_UNUSED(ms);
+    return -1;
+#endif
 }
 
 bool QtSerialPort::fill(int ms) {
@@ -201,23 +234,45 @@ bool QtSerialPort::fill(int ms) {
 
 int QtSerialPort::bytesWaiting() {
     if (!m_port.isOpen()) return m_failed ? -1 : 0;
+    if (m_failed) return -1;
+    const int device = deviceBytes(0);
+    if (device >= 0) return static_cast<int>(m_port.bytesAvailable()) + device;
     if (!fill(0)) return -1;
     return static_cast<int>(m_port.bytesAvailable());
 }
 
 int QtSerialPort::waitForInput(double maxSeconds) {
     if (!m_port.isOpen()) return m_failed ? -1 : 0;
+    if (m_failed) return -1;
     if (m_port.bytesAvailable() > 0) return bytesWaiting();
     const int ms = maxSeconds <= 0 ? 0 : std::max(1, static_cast<int>(std::ceil(maxSeconds * 1000.0)));
-    if (!fill(ms)) return -1;
+    const int device = deviceBytes(ms);
+    if (device >= 0) return device;
+    if (!fill(0)) return -1;
     return static_cast<int>(m_port.bytesAvailable());
 }
 
 QByteArray QtSerialPort::read(int maxBytes) {
-    // Ask the device only when the buffer cannot already satisfy the read.
-    const bool enough = maxBytes > 0 && m_port.bytesAvailable() >= maxBytes;
-    if (!enough && bytesWaiting() <= 0) return {};
-    return maxBytes <= 0 ? m_port.readAll() : m_port.read(maxBytes);
+    // What QSerialPort took in while the event loop ran comes first.
+    QByteArray out = maxBytes <= 0 ? m_port.readAll() : m_port.read(maxBytes);
+    if ((maxBytes > 0 && out.size() >= maxBytes) || m_failed || !m_port.isOpen()) return out;
+#ifdef Q_OS_UNIX
+    // The device's handle does not block: a read of nothing waiting ends at once.
+    constexpr qsizetype kChunk = 4096;
+    for (;;) {
+        const qsizetype want = maxBytes > 0 ? maxBytes - out.size() : kChunk;
+        const qsizetype had = out.size();
+        out.resize(had + want);
+        const ssize_t n =
+            ::read(static_cast<int>(m_port.handle()), out.data() + had, static_cast<size_t>(want));
+        out.resize(had + std::max<qsizetype>(0, n));
+        if (n == want && maxBytes <= 0) continue;
+        if (n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR))) return out;
+        break; // the end of the device, or an error: QSerialPort reads it and tells what went wrong
+    }
+#endif
+    if (!fill(0)) return out;
+    return out + (maxBytes > 0 ? m_port.read(maxBytes - out.size()) : m_port.readAll());
 }
 
 std::unique_ptr<SerialPort> QtSerialPortFactory::create() {

@@ -8,7 +8,10 @@ namespace korvel {
 
 // SerialPort over QSerialPort, usable without an event loop: every call that needs
 // input pulls it from the device itself (QSerialPort only fills its buffer from the
-// event loop or from waitForReadyRead).
+// event loop or from waitForReadyRead). On Unix the bytes of an exchange go straight
+// through the device's handle (one write per frame, a poll and a read per reply);
+// QSerialPort opens and sets up the device, holds what the event loop read meanwhile,
+// and reads and reports whatever is not plain data.
 //
 // On Linux, opening asks the driver for low latency, so a USB serial adapter hands
 // each echo over at once instead of after its latency timer (16 ms by default).
@@ -32,6 +35,11 @@ private:
     // Pulls whatever the device has into QSerialPort's buffer, waiting at most
     // `ms` milliseconds for the first byte. False once the port has failed.
     bool fill(int ms);
+    // Bytes the device holds beyond QSerialPort's buffer, waiting at most `ms` milliseconds
+    // for the first: straight from the device, as a minimal client asks, so a reply costs
+    // no pass of QSerialPort's machinery. -1 when the device reports anything but data (a
+    // hang-up, an error) or the system has no such call: fill() then reads and reports it.
+    int deviceBytes(int ms);
     bool fail(const QString& what);
 
     QSerialPort m_port;
