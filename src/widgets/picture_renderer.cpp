@@ -163,8 +163,14 @@ void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key
     // Circles whose centres fall on the same pixel set the same pixels: each centre pixel
     // inside the image is stamped once (a dense mesh has many such repeats).
     std::vector<bool> stamped(static_cast<size_t>(px.width) * static_cast<size_t>(px.height));
+    double lastRadius = std::nan("");
+    bool lastMatches = false; // whether lastRadius has this key: the circles mostly share one radius
     for (const PictureCircle& c : circles) {
-        if (static_cast<int>(std::lround(c.radius * m.scale * 4)) != key) continue;
+        if (!(c.radius == lastRadius)) {
+            lastRadius = c.radius;
+            lastMatches = static_cast<int>(std::lround(c.radius * m.scale * 4)) == key;
+        }
+        if (!lastMatches) continue;
         const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.sy();
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
         const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
@@ -220,7 +226,10 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
         }
         // The circles of a batch mostly share one radius: find the radii, then stamp each.
         std::vector<int> keys;
+        double lastRadius = std::nan("");
         for (const PictureCircle& c : b.circles) {
+            if (c.radius == lastRadius) continue; // its key is in already
+            lastRadius = c.radius;
             const double r = c.radius * m.scale;
             if (!(r >= 0) || r > kLargestStampedRadius) continue;
             const int key = static_cast<int>(std::lround(r * 4));
