@@ -245,10 +245,13 @@ int QtSerialPort::waitForInput(double maxSeconds) {
     if (!m_port.isOpen()) return m_failed ? -1 : 0;
     if (m_failed) return -1;
     if (m_port.bytesAvailable() > 0) return bytesWaiting();
-    const int ms = maxSeconds <= 0 ? 0 : std::max(1, static_cast<int>(std::ceil(maxSeconds * 1000.0)));
+    int ms = maxSeconds <= 0 ? 0 : std::max(1, static_cast<int>(std::ceil(maxSeconds * 1000.0)));
+#ifdef Q_OS_UNIX
     const int device = deviceBytes(ms);
     if (device >= 0) return device;
-    if (!fill(0)) return -1;
+    ms = 0; // the device reported something other than data: QSerialPort reads and reports it now
+#endif
+    if (!fill(ms)) return -1;
     return static_cast<int>(m_port.bytesAvailable());
 }
 

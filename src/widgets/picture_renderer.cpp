@@ -158,6 +158,12 @@ void plotLine(Pixels& px, double x1, double y1, double x2, double y2, int lineWi
     }
 }
 
+// The floor of a number of magnitude below 1e9, without a call to the library.
+int floorToInt(double v) {
+    const int t = static_cast<int>(v); // toward zero
+    return t > v ? t - 1 : t;
+}
+
 void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key, const PictureMapping& m,
                   const Stamp& stamp, QRgb ink) {
     // Circles whose centres fall on the same pixel set the same pixels: each centre pixel
@@ -173,7 +179,7 @@ void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key
         if (!lastMatches) continue;
         const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.sy();
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
-        const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
+        const int cx = floorToInt(fx), cy = floorToInt(fy);
         if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
             const size_t at =
                 static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
