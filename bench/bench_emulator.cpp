@@ -2,9 +2,13 @@
 // one verified exchange with and without the low-latency request, the time from an
 // edit to its last acknowledged byte with live update (one byte, a 16 x 16 map), the
 // upload of 20 marked bytes and the whole-image download, verify and batch download
-// of a 32 KiB image, each against its wire-time floor. Prints figures; passes no verdict.
+// of a 32 KiB image, each against its wire-time floor. The download and the verify are
+// also set beside a minimal client on the same simulator (one write per frame, a poll
+// for the one-byte reply, a raw pseudo-terminal): the ratio is what the link costs
+// above the least any client can do. Prints figures; passes no verdict.
 //
-// usage: bench_emulator [IMAGE_BYTES]   (default 32768; romsim is found beside the build)
+// usage: bench_emulator [IMAGE_BYTES] [--transfers]   (default 32768; romsim is found
+// beside the build; --transfers runs only the download and verify beside the minimal client)
 
 #include "core/app_state.h"
 #include "core/edit_history.h"
@@ -23,7 +27,13 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <functional>
 #include <memory>
+#include <poll.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
 
 using namespace korvel;
 
@@ -41,6 +51,14 @@ public:
     void showClose() override {}
     QStringList messages;
 };
+
+// Processor time of this thread in seconds: what the client itself spends on a transfer,
+// apart from the waits, which a shared machine stretches.
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 void report(const char* what, double seconds, double floor, const QStringList& messages) {
     std::printf("%-28s %8.2f s   floor %7.2f s   ratio %.3f   last message: %s\n", what, seconds, floor,
@@ -106,11 +124,38 @@ void editToLastAck(const char* what, int bytes, double budgetMs, const QString& 
     if (!writer.failure().isEmpty()) std::printf("%s\n", writer.failure().toLocal8Bit().constData());
 }
 
+// The least a client can do for a byte-by-byte download ('W') or verify ('R'): one
+// write per frame and a poll for the one-byte reply, on the raw pseudo-terminal.
+// Seconds for the whole image, or -1 when the device fails or a reply does not come.
+double minimalClient(const QString& device, char command, const AppState& state, int bytes, Ticker& clock) {
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return -1;
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B115200);
+    tcsetattr(fd, TCSANOW, &tio);
+    const double start = clock.seconds();
+    bool ok = true;
+    for (int a = 0; a < bytes && ok; ++a) {
+        const char frame[5] = {command, static_cast<char>(a >> 8), static_cast<char>(a),
+                               static_cast<char>(state.byteAt(a)), kCarriageReturn};
+        pollfd in{fd, POLLIN, 0};
+        char reply = 0;
+        ok = ::write(fd, frame, sizeof frame) == sizeof frame && ::poll(&in, 1, 1000) == 1 &&
+             ::read(fd, &reply, 1) == 1;
+    }
+    const double seconds = clock.seconds() - start;
+    ::close(fd);
+    return ok ? seconds : -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int imageBytes = argc > 1 ? std::atoi(argv[1]) : 32768;
+    const bool transfersOnly = argc > 2 && QByteArray(argv[2]) == "--transfers";
     const QString romsim =
         QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/korvel-romsim/korvel-romsim");
 
@@ -139,25 +184,44 @@ int main(int argc, char** argv) {
     const TransferContext context{state, ports, device, ticker, observer};
     std::printf("image %d bytes, device %s\n", imageBytes, device.toLocal8Bit().constData());
 
-    exchangeCost(device, false, state, ticker);
-    exchangeCost(device, true, state, ticker);
-    editToLastAck("edit to last ack, 1-byte value", 1, 20, device, ticker);
-    editToLastAck("edit to last ack, 16 x 16 map stepped", 256, 300, device, ticker);
+    double t = 0;
+    if (!transfersOnly) {
+        exchangeCost(device, false, state, ticker);
+        exchangeCost(device, true, state, ticker);
+        editToLastAck("edit to last ack, 1-byte value", 1, 20, device, ticker);
+        editToLastAck("edit to last ack, 16 x 16 map stepped", 256, 300, device, ticker);
 
-    double t = ticker.seconds();
-    UploadChanges(context).Upload_Changes(true);
-    report("upload 20 bytes (verify)", ticker.seconds() - t,
-           20 * (EmulatorLink::kVerifiedWait + 6 * kByteSeconds), observer.messages);
+        t = ticker.seconds();
+        UploadChanges(context).Upload_Changes(true);
+        report("upload 20 bytes (verify)", ticker.seconds() - t,
+               20 * (EmulatorLink::kVerifiedWait + 6 * kByteSeconds), observer.messages);
+    }
 
     const double exchangeFloor = imageBytes * 6 * kByteSeconds;
-    t = ticker.seconds();
-    DownloadEngine(context).run();
-    report("download", ticker.seconds() - t, exchangeFloor, observer.messages);
+    // Each run beside the minimal client's: wall-clock ratio, and processor time per byte.
+    auto sideBySide = [&](const char* what, char command, const std::function<void()>& engine) {
+        double c = threadCpuSeconds();
+        const double minimal = minimalClient(device, command, state, imageBytes, ticker);
+        const double minimalCpu = threadCpuSeconds() - c;
+        report(QByteArray(what).append(", minimal client").constData(), minimal, exchangeFloor, {});
+        c = threadCpuSeconds();
+        const double t0 = ticker.seconds();
+        engine();
+        const double seconds = ticker.seconds() - t0;
+        const double cpu = threadCpuSeconds() - c;
+        report(what, seconds, exchangeFloor, observer.messages);
+        std::printf(
+            "%-28s ratio to the minimal client %.3f   cpu per byte %.1f us (minimal client %.1f us)\n", what,
+            seconds / minimal, cpu / imageBytes * 1e6, minimalCpu / imageBytes * 1e6);
+    };
+    sideBySide("download", 'W', [&] { DownloadEngine(context).run(); });
+    sideBySide("verify", 'R', [&] { VerifyEngine(context).run(); });
 
-    t = ticker.seconds();
-    VerifyEngine(context).run();
-    report("verify", ticker.seconds() - t, exchangeFloor, observer.messages);
-
+    if (transfersOnly) {
+        sim.terminate();
+        sim.waitForFinished(5000);
+        return 0;
+    }
     const int blocks = (imageBytes + kBlockSize - 1) / kBlockSize;
     const double batchFloor =
         blocks * (BatchDownloadEngine::kHeaderWait + 6 * kByteSeconds) + imageBytes * kByteSeconds;

@@ -1,7 +1,9 @@
 // Times the map surface: choosing a 16 x 16 map and drawing it, one stepper step on it,
-// and the widget's worst load from the Hex tab (250,000 circles and 500,000 lines).
+// one rotation step of the largest map (501 x 501) at picMap's size, and the widget's
+// worst load from the Hex tab (250,000 circles and 500,000 lines).
 #include "bench_prompt.h"
 #include "core/app_state.h"
+#include "core/map_surface.h"
 #include "core/projection.h"
 #include "core/settings_file.h"
 #include "core/wait.h"
@@ -126,6 +128,20 @@ int main(int argc, char** argv) {
         rotate->setValue(direction);
         direction = -direction;
         picture->renderNow();
+    });
+
+    // The largest map the matrix holds, turned one step at a time at the picture's size.
+    ValueMatrix largest;
+    for (int k = 0; k < 501 * 501; ++k)
+        largest.set(k % 501, k / 501, ((k * 37) ^ (k >> 3)) & 0xFF);
+    PictureBox surface;
+    surface.resize(picture->size());
+    surface.setScaleWindow(kMapWindowReset);
+    int angle = 30;
+    measure("map 501 x 501: one rotation step, drawMapSurface + render", 10, 16.7, [&] {
+        angle = angle == 30 ? 31 : 30;
+        drawMapSurface(surface.surface(), MapSurfaceInput{&largest, 501, 501, 500, 500, 255, angle});
+        surface.renderNow();
     });
 
     PictureBox hexMap, hexLine;

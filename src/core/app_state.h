@@ -37,7 +37,9 @@ struct AppState {
     // Last image cell that Save writes back (BinSize - 17); -1 when nothing would be written.
     int lastSavedCell() const { return BinSize - 17; }
     // The byte of cell i (0 for an empty cell or an index outside the image).
-    int byteAt(int index) const;
+    int byteAt(int index) const {
+        return index < 0 || index >= kImageCells ? 0 : BinImage[static_cast<size_t>(index)].byte();
+    }
 };
 
 } // namespace korvel

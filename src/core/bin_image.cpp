@@ -18,13 +18,6 @@ namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 QString fixedText(const char* p, size_t n) {
     size_t len = 0;
     while (len < n && p[len] != '\0')
@@ -43,13 +36,6 @@ QString BinCell::addressText() const {
 }
 QString BinCell::valueText() const {
     return fixedText(Value.data(), Value.size());
-}
-
-int BinCell::byte() const {
-    const int hi = digitValue(Value[0]);
-    const int lo = digitValue(Value[1]);
-    if (hi < 0 || lo < 0) return 0;
-    return hi * 16 + lo;
 }
 
 void BinCell::setAddress(int index) {

@@ -20,27 +20,17 @@ void DrawingSurface::clear() {
 }
 
 void DrawingSurface::setLineWidth(int pixels) {
-    m_lineWidth = std::max(1, pixels);
+    const int width = std::max(1, pixels);
+    if (width != m_lineWidth) m_current = -1;
+    m_lineWidth = width;
 }
 
-DrawingSurface::Batch& DrawingSurface::currentBatch() {
-    ++m_revision;
-    if (m_batches.empty() || m_batches.back().lineWidth != m_lineWidth) {
-        // A width used before gets its old batch back, so alternating widths stay few batches.
-        auto same = std::find_if(m_batches.begin(), m_batches.end(),
-                                 [this](const Batch& b) { return b.lineWidth == m_lineWidth; });
-        if (same != m_batches.end()) return *same;
-        m_batches.push_back(Batch{m_lineWidth, {}, {}});
-    }
-    return m_batches.back();
-}
-
-void DrawingSurface::line(double x1, double y1, double x2, double y2) {
-    currentBatch().lines.emplace_back(x1, y1, x2, y2);
-}
-
-void DrawingSurface::circle(double x, double y, double radius) {
-    currentBatch().circles.push_back(PictureCircle{x, y, radius});
+int DrawingSurface::batchIndex() {
+    // A width used before gets its old batch back, so alternating widths stay few batches.
+    auto same = std::find_if(m_batches.begin(), m_batches.end(),
+                             [this](const Batch& b) { return b.lineWidth == m_lineWidth; });
+    if (same == m_batches.end()) same = m_batches.insert(m_batches.end(), Batch{m_lineWidth, {}, {}});
+    return static_cast<int>(same - m_batches.begin());
 }
 
 qsizetype DrawingSurface::lineCount() const {

@@ -11,14 +11,6 @@ Projection::Projection(int angleDegrees, HeightScale height) {
     m_heightFactor = height == HeightScale::ByCosine ? m_cos : 1.0;
 }
 
-double Projection::x(double x, double y, double) const {
-    return m_cos * x + m_sin * y;
-}
-
-double Projection::y(double x, double y, double z) const {
-    return -1 * (-m_sin * x + m_cos * y + m_heightFactor * z);
-}
-
 double X_Bar(int angleDegrees, double x, double y, double z) {
     return Projection(angleDegrees).x(x, y, z);
 }

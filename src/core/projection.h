@@ -19,10 +19,12 @@ public:
     explicit Projection(int angleDegrees, HeightScale height = HeightScale::ByCosine);
 
     // Horizontal picture coordinate: cos(a) x + sin(a) y; z is not used.
-    double x(double x, double y, double z) const;
+    double x(double x, double y, double) const { return m_cos * x + m_sin * y; }
     // Vertical picture coordinate, growing downward, so a larger z is a higher point:
     // -(-sin(a) x + cos(a) y + h z), h = cos(a) or 1 by the height scale.
-    double y(double x, double y, double z) const;
+    double y(double x, double y, double z) const {
+        return -1 * (-m_sin * x + m_cos * y + m_heightFactor * z);
+    }
 
     double cosA() const { return m_cos; }
     double sinA() const { return m_sin; }

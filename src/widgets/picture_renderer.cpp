@@ -158,16 +158,28 @@ void plotLine(Pixels& px, double x1, double y1, double x2, double y2, int lineWi
     }
 }
 
+// The floor of a number of magnitude below 1e9, without a call to the library.
+int floorToInt(double v) {
+    const int t = static_cast<int>(v); // toward zero
+    return t > v ? t - 1 : t;
+}
+
 void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key, const PictureMapping& m,
                   const Stamp& stamp, QRgb ink) {
     // Circles whose centres fall on the same pixel set the same pixels: each centre pixel
     // inside the image is stamped once (a dense mesh has many such repeats).
     std::vector<bool> stamped(static_cast<size_t>(px.width) * static_cast<size_t>(px.height));
+    double lastRadius = std::nan("");
+    bool lastMatches = false; // whether lastRadius has this key: the circles mostly share one radius
     for (const PictureCircle& c : circles) {
-        if (static_cast<int>(std::lround(c.radius * m.scale * 4)) != key) continue;
+        if (!(c.radius == lastRadius)) {
+            lastRadius = c.radius;
+            lastMatches = static_cast<int>(std::lround(c.radius * m.scale * 4)) == key;
+        }
+        if (!lastMatches) continue;
         const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.sy();
         if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
-        const int cx = static_cast<int>(std::floor(fx)), cy = static_cast<int>(std::floor(fy));
+        const int cx = floorToInt(fx), cy = floorToInt(fy);
         if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
             const size_t at =
                 static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
@@ -220,7 +232,10 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
         }
         // The circles of a batch mostly share one radius: find the radii, then stamp each.
         std::vector<int> keys;
+        double lastRadius = std::nan("");
         for (const PictureCircle& c : b.circles) {
+            if (c.radius == lastRadius) continue; // its key is in already
+            lastRadius = c.radius;
             const double r = c.radius * m.scale;
             if (!(r >= 0) || r > kLargestStampedRadius) continue;
             const int key = static_cast<int>(std::lround(r * 4));

@@ -1,9 +1,15 @@
-// The picture control's pixels: the widget paints what offscreen rendering gives, and the direct
-// 1-pixel line rasterizer sets the pixels a reference rule sets.
+// The picture control's pixels: the widget paints what offscreen rendering gives, the direct
+// 1-pixel line rasterizer sets the pixels a reference rule sets, and the densest pictures (the
+// Hex tab's 500 x 500 byte mesh, a 501 x 501 map) keep exactly the pixels they have always had.
+#include "core/app_state.h"
+#include "core/hex_mesh.h"
+#include "core/hex_window.h"
+#include "core/map_surface.h"
 #include "widgets/picture_box.h"
 #include "widgets/picture_renderer.h"
 #include "widgets/thin_lines.h"
 
+#include <QCryptographicHash>
 #include <QtTest>
 #include <random>
 #include <set>
@@ -43,6 +49,43 @@ Pixels reference(int x0, int y0, int x1, int y1) {
         p.insert(steep ? std::pair{x0 + d, y0 + t} : std::pair{x0 + t, y0 + d});
     }
     return p;
+}
+
+// Hex tab pictures and map surfaces of a window of random bytes at an angle, rendered at a
+// size, and the first 16 hex digits of the SHA-1 of their pixels as the renderer drew them
+// when these rows were written. The small windows keep every line and circle apart.
+enum class Dense { HexMap, HexLine, Map };
+const std::tuple<const char*, Dense, int, int, int, QSize, const char*> kDense[] = {
+    {"hex map 500 x 500 at 30", Dense::HexMap, 500, 500, 30, {486, 286}, "336790759e748b92"},
+    {"hex line 500 x 500, divisors at 30", Dense::HexLine, 500, 500, 30, {486, 286}, "28445b7170071254"},
+    {"hex map 500 x 500 at 200, large", Dense::HexMap, 500, 500, 200, {900, 700}, "a49d2d43545ff0ef"},
+    {"hex map 40 x 30 at 30, large", Dense::HexMap, 40, 30, 30, {900, 700}, "48de111711f461b7"},
+    {"hex line 40 x 30, large", Dense::HexLine, 40, 30, 30, {900, 700}, "b1d3867295607b49"},
+    {"map 501 x 501 at 30", Dense::Map, 501, 501, 30, {501, 501}, "d611656be35a2168"},
+    {"map 501 x 501 at 135", Dense::Map, 501, 501, 135, {420, 380}, "c9c3decec2850e58"},
+    {"map 16 x 12 at 60", Dense::Map, 16, 12, 60, {600, 600}, "42562587e4d9f1ec"}};
+
+QImage densePicture(Dense which, int cols, int rows, int angle, QSize size) {
+    std::mt19937 random(25);
+    static AppState state;
+    state.BinSize = 250016;
+    for (int a = 0; a < 250000; ++a)
+        state.BinImage[size_t(a)].setValue(int(random() & 0xFF));
+    ValueMatrix values;
+    DrawingSurface s;
+    if (which == Dense::Map) {
+        double zMax = 1;
+        for (int k = 0; k < cols * rows; ++k)
+            values.set(k % cols, k / cols, state.byteAt(k)), zMax = std::max(zMax, double(state.byteAt(k)));
+        drawMapSurface(s, MapSurfaceInput{&values, cols, rows, cols - 1.0, rows - 1.0, zMax, angle});
+        s.setWindow(kMapWindowReset);
+    } else {
+        const HexDivisors d = loadHexWindow(state, HexWindow{0, cols, rows}, values, angle);
+        drawHexPicture(s, HexMeshInput{&values, cols, rows, d.xMax, d.yMin},
+                       which == Dense::HexLine ? 0 : angle);
+        s.setWindow(which == Dense::HexMap ? kHexMapWindow : kHexLineWindow);
+    }
+    return renderSurface(s, size, QColor(240, 240, 240));
 }
 
 } // namespace
@@ -87,6 +130,29 @@ private slots:
                             QLineF(nan, 0, 10, 10), QLineF(60, 60, 90, 90), QLineF(-5, -5, -1, -30)});
         QCOMPARE(inked(img, img.rect()).size(), size_t(50 + 40 - 1));
         QCOMPARE(inked(img, {0, 20, 50, 1}).size() + inked(img, {25, 0, 1, 40}).size(), size_t(90));
+    }
+
+    void densePicturesKeepTheirPixels_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QByteArray>("sha1");
+        for (const auto& [tag, which, cols, rows, angle, size, sha1] : kDense)
+            QTest::newRow(tag) << int(which) << cols << rows << angle << size << QByteArray(sha1);
+    }
+    void densePicturesKeepTheirPixels() {
+        QFETCH(int, which);
+        QFETCH(int, cols);
+        QFETCH(int, rows);
+        QFETCH(int, angle);
+        QFETCH(QSize, size);
+        QFETCH(QByteArray, sha1);
+        const QImage img = densePicture(Dense(which), cols, rows, angle, size);
+        QVERIFY(inked(img, img.rect()).size() > 1000);
+        const QByteArrayView pixels(img.constBits(), img.sizeInBytes());
+        QCOMPARE(QCryptographicHash::hash(pixels, QCryptographicHash::Sha1).toHex().left(16), sha1);
     }
 };
 
