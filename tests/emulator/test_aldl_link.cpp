@@ -1,10 +1,11 @@
 // The diagnostic-line engine against frames built here, and the simulated ECU through it.
-#include "core/wait.h"
 #include "emulator/aldl_link.h"
+#include "emulator/qt_serial_port.h"
 #include "emulator/simulated_ecu.h"
+#include "emulator_fixture.h"
 
-#include <QFile>
-#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QTemporaryDir>
 
 using namespace korvel;
 
@@ -125,14 +126,23 @@ TEST(AldlLink, FailedPortStopsTheCycle) {
     EXPECT_TRUE(cycle.portFailed);
 }
 
+static AdxDefinition sampleStream() {
+    QFile file(qEnvironmentVariable("KORVEL_EXAMPLES") + "/sample.adx");
+    const AdxReadResult r = readAdx(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    EXPECT_TRUE(r.ok()) << r.error.toStdString();
+    return r.ok() ? *r.definition : AdxDefinition{};
+}
+
+static double field(const AdxDefinition& def, const AdxDecoded& d, const char* id) {
+    for (size_t k = 0; k < def.values.size(); ++k)
+        if (def.values[k].id == QLatin1String(id)) return d.values[k].valid ? d.values[k].value : -1e9;
+    return -1e9;
+}
+
 // The simulated ECU through the sample stream: the drive cycle decodes, and BLM follows
 // the VE table in memory (a leaner table makes the ECU add fuel: BLM above 128).
 TEST(SimulatedEcu, AnswersTheSampleStreamAndFollowsMemory) {
-    QFile file(qEnvironmentVariable("KORVEL_EXAMPLES") + "/sample.adx");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const AdxReadResult r = readAdx(file.readAll());
-    ASSERT_TRUE(r.ok()) << r.error.toStdString();
-    const AdxDefinition& def = *r.definition;
+    const AdxDefinition def = sampleStream();
 
     QByteArray memory(0x8000, '\0');
     for (int k = 0; k < 144; ++k)
@@ -145,11 +155,7 @@ TEST(SimulatedEcu, AnswersTheSampleStreamAndFollowsMemory) {
     EXPECT_EQ(port.settings(), "8192,N,8,1");
     AldlLink link(port, clock, def);
 
-    const auto field = [&](const AdxDecoded& d, const char* id) {
-        for (size_t k = 0; k < def.values.size(); ++k)
-            if (def.values[k].id == QLatin1String(id)) return d.values[k].value;
-        return -1e9;
-    };
+    const auto field = [&](const AdxDecoded& d, const char* id) { return ::field(def, d, id); };
     AdxDecoded first = decodeAdx(def, link.monitor().payloads);
     EXPECT_NEAR(field(first, "RPM"), 800, 1);
     EXPECT_NEAR(field(first, "CTS"), 20, 1);
@@ -174,4 +180,46 @@ TEST(SimulatedEcu, AnswersTheSampleStreamAndFollowsMemory) {
         memory[0x500 + k] = char(std::lround(2 * 80 * blm / 128));
     const AdxDecoded corrected = decodeAdx(def, link.monitor().payloads);
     EXPECT_NEAR(field(corrected, "BLM"), 128, 4);
+}
+
+// End to end: korvel-romsim's ECU line through a real pseudo-terminal, its VE read from the
+// emulator's memory as the emulator's own line changes it.
+TEST(SimulatedEcu, ServesTheLineBesideTheEmulator) {
+    static int argc = 1;
+    static char name[] = "test_aldl", *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    test::Romsim sim;
+    QByteArray memory(0x8000, '\0');
+    memory.replace(0x500, 144, QByteArray(144, char(160)));
+    ASSERT_EQ(sim.start(dir.path(), memory, {QStringLiteral("--ecu")}), QString());
+    while (!sim.p.canReadLine() && sim.p.waitForReadyRead(5000)) {
+    }
+    const QString ecuDevice = QString::fromLocal8Bit(sim.p.readLine()).trimmed();
+    ASSERT_TRUE(ecuDevice.startsWith('/'));
+
+    const AdxDefinition def = sampleStream();
+    QtSerialPort line;
+    ASSERT_TRUE(line.open(ecuDevice, AldlLink::settingsFor(def))) << line.errorString().toStdString();
+    EventLoopTicker ticker;
+    AldlLink link(line, ticker, def);
+    AldlCycle cycle = link.monitor();
+    ASSERT_TRUE(cycle.ok) << cycle.reason.toStdString();
+    EXPECT_NEAR(field(def, decodeAdx(def, cycle.payloads), "VE"), 80, 0.01);
+
+    QtSerialPort emulator;
+    ASSERT_TRUE(emulator.open(sim.device, QStringLiteral("115200,N,8,1")));
+    for (int a = 0x500; a < 0x500 + 144; ++a)
+        emulator.write(QByteArray("W") + char(a >> 8) + char(a & 0xFF) + char(200) + '\r');
+    QByteArray echoes;
+    while (echoes.size() < 144 && emulator.waitForInput(2) > 0)
+        echoes += emulator.read(0);
+    EXPECT_EQ(echoes, QByteArray(144, char(200)));
+    cycle = link.monitor();
+    ASSERT_TRUE(cycle.ok) << cycle.reason.toStdString();
+    EXPECT_NEAR(field(def, decodeAdx(def, cycle.payloads), "VE"), 100, 0.01);
+    line.close();
+    emulator.close();
+    QByteArray dumped;
+    EXPECT_EQ(sim.finish(dumped, 0x8000), QString());
 }
