@@ -2,10 +2,10 @@
 // text. Element and attribute names are matched without regard to letter case; a field
 // may be a child element or an attribute of that name.
 #include "adx_definition.h"
+#include "adx_tree.h"
 #include "xdf_common.h"
 
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cmath>
@@ -16,84 +16,11 @@ namespace korvel {
 
 namespace {
 
-constexpr int kMaxDepth = 32;
+using adx::hashOf;
+using adx::Node;
+using adx::Refused;
+
 constexpr int kMaxBody = 4096; // bytes; far beyond any diagnostic frame
-
-struct Refused {
-    qint64 line = 0;
-    QString message;
-};
-
-struct Node {
-    QString name; // lower-case
-    QXmlStreamAttributes attributes;
-    QString text;
-    std::vector<Node> children;
-    qint64 line = 0;
-
-    QString attr(const char* key) const {
-        for (const auto& a : attributes)
-            if (a.name().compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
-                return a.value().toString().trimmed();
-        return {};
-    }
-    const Node* child(const char* key) const {
-        for (const Node& c : children)
-            if (c.name == QLatin1String(key)) return &c;
-        return nullptr;
-    }
-    QString field(const char* key) const {
-        const Node* c = child(key);
-        return c ? c->text.trimmed() : attr(key);
-    }
-};
-
-// Some files close the root element early and carry on with its objects as siblings: the
-// content is read inside a wrapper element so those siblings parse. The wrapper goes right
-// after the XML declaration, on the same line, so line numbers stay the file's own.
-QByteArray wrapped(const QByteArray& data) {
-    qsizetype at = 0;
-    const qsizetype decl = data.indexOf("<?xml");
-    if (decl >= 0 && data.left(decl).trimmed().isEmpty()) {
-        const qsizetype end = data.indexOf("?>", decl);
-        if (end >= 0) at = end + 2;
-    }
-    return data.left(at) + "<korvelwrap>" + data.mid(at) + "</korvelwrap>";
-}
-
-Node parseTree(const QByteArray& data) {
-    QXmlStreamReader xml(wrapped(data));
-    Node root;
-    std::vector<Node*> open{&root};
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (open.size() > kMaxDepth)
-                throw Refused{xml.lineNumber(), QStringLiteral("elements nested too deeply")};
-            Node& parent = *open.back();
-            parent.children.push_back(
-                {xml.name().toString().toLower(), xml.attributes(), {}, {}, xml.lineNumber()});
-            open.push_back(&parent.children.back());
-        } else if (token == QXmlStreamReader::EndElement) {
-            open.pop_back();
-        } else if (token == QXmlStreamReader::Characters && open.size() > 1 && !xml.isWhitespace()) {
-            open.back()->text += xml.text();
-        }
-    }
-    if (xml.hasError())
-        throw Refused{xml.lineNumber(),
-                      QStringLiteral("column %1: %2").arg(xml.columnNumber()).arg(xml.errorString())};
-    return root.children.empty() ? Node{} : std::move(root.children.front());
-}
-
-// "0x55C678F5", "0X55c678f5" or "55C678F5": the stored number; 0 when empty or unreadable.
-quint64 hashOf(const QString& text) {
-    QString t = text.trimmed();
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) t = t.mid(2);
-    bool ok = false;
-    const quint64 v = t.toULongLong(&ok, 16);
-    return ok ? v : 0;
-}
 
 class Reader {
 public:
@@ -531,28 +458,10 @@ private:
 
 } // namespace
 
-double AdxLookupTable::map(double input) const {
-    if (entries.empty()) return input;
-    if (input <= entries.front().first) return entries.front().second;
-    if (input >= entries.back().first) return entries.back().second;
-    const auto hi = std::upper_bound(entries.begin(), entries.end(), input,
-                                     [](double x, const auto& e) { return x < e.first; });
-    const auto lo = hi - 1;
-    const double span = hi->first - lo->first;
-    return span <= 0 ? lo->second : lo->second + (input - lo->first) / span * (hi->second - lo->second);
-}
-
-int AdxDefinition::findValue(quint64 idhash) const {
-    if (idhash == 0) return -1;
-    for (size_t k = 0; k < values.size(); ++k)
-        if (values[k].idhash == idhash) return int(k);
-    return -1;
-}
-
 AdxReadResult readAdx(const QByteArray& data) {
     AdxReadResult result;
     try {
-        result.definition = Reader().read(parseTree(data));
+        result.definition = Reader().read(adx::parseTree(data));
     } catch (const Refused& r) {
         result.line = r.line;
         result.error = QStringLiteral("Line %1: %2").arg(r.line).arg(r.message);

@@ -43,7 +43,7 @@ const char* kStream = R"(<?xml version="1.0"?>
 )";
 
 AdxDefinition stream() {
-    const AdxReadResult r = readAdx(kStream);
+    const AdxReadResult r = readAdx(QByteArray("\xEF\xBB\xBF") + kStream); // with a byte-order mark
     EXPECT_TRUE(r.ok()) << r.error.toStdString();
     return r.ok() ? *r.definition : AdxDefinition{};
 }
