@@ -95,7 +95,6 @@ QByteArray SimulatedEcu::framed(QByteArray frame) {
 }
 
 QByteArray SimulatedEcu::answer(const QByteArray& frame, double now) {
-    if (quint8(frame[0]) != m_id) return {};
     const quint8 mode = quint8(frame[2]);
     if (mode == 8 || mode == 9) return framed(QByteArray(1, char(m_id)) + char(0x56) + char(mode));
     if (mode != 1) return {};
@@ -111,7 +110,8 @@ QByteArray SimulatedEcu::receive(const QByteArray& bytes, double now) {
     QByteArray out;
     while (m_buffer.size() >= 2) {
         const int length = quint8(m_buffer[1]);
-        if (length < 0x56 || length > 0x55 + 200) { // not a frame start: drop a byte and look again
+        // Not a frame for us (another module's, or noise): drop a byte and look again.
+        if (quint8(m_buffer[0]) != m_id || length < 0x56 || length > 0x55 + 200) {
             m_buffer.remove(0, 1);
             continue;
         }

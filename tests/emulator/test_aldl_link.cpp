@@ -153,6 +153,11 @@ TEST(SimulatedEcu, AnswersTheSampleStreamAndFollowsMemory) {
     SimulatedLinePort port(line);
     port.open("sim", AldlLink::settingsFor(def));
     EXPECT_EQ(port.settings(), "8192,N,8,1");
+    // Mode 8 is acknowledged; another ID, a bad checksum or a half frame left standing is not answered.
+    EXPECT_EQ(ecu.receive(QByteArray::fromHex("F45608"), 0), QByteArray());
+    EXPECT_EQ(ecu.receive(QByteArray::fromHex("AE"), 0), QByteArray::fromHex("F45608AE"));
+    EXPECT_EQ(ecu.receive(QByteArray::fromHex("80560822 F45608AF F457"), 0), QByteArray());
+    EXPECT_EQ(ecu.receive(QByteArray::fromHex("0100B4"), 1), QByteArray());
     AldlLink link(port, clock, def);
 
     const auto field = [&](const AdxDecoded& d, const char* id) { return ::field(def, d, id); };
