@@ -86,11 +86,14 @@ int AldlLink::nextByte(double deadline) {
     while (m_pending.isEmpty()) {
         pumpIfDue();
         const double left = deadline - m_ticker.seconds();
-        const int waiting = m_port.waitForInput(std::clamp(left, 0.0, kPollSlice));
+        // A wait shorter than a microsecond counts as over: it would not move a simulated
+        // clock, and no byte of any line is that quick.
+        const bool over = left <= kMinWait;
+        const int waiting = over ? m_port.bytesWaiting() : m_port.waitForInput(std::min(left, kPollSlice));
         if (waiting < 0) return -2;
         if (waiting > 0)
             m_pending += m_port.read(0);
-        else if (left <= 0)
+        else if (over)
             return -1;
     }
     const int b = quint8(m_pending[0]);
@@ -151,17 +154,16 @@ bool AldlLink::listen(const AdxListenPacket& p, int index, AldlCycle& cycle) {
 }
 
 bool AldlLink::silence(const AdxSilence& s, AldlCycle& cycle) {
-    const double start = m_ticker.seconds();
-    const double end = start + s.totalTimeoutMs / 1000.0;
-    double quietSince = start;
+    const double end = m_ticker.seconds() + s.totalTimeoutMs / 1000.0;
+    double quietEnd = m_ticker.seconds() + s.silenceMs / 1000.0; // moves on with every byte heard
     m_pending.clear();
     for (;;) {
-        const double now = m_ticker.seconds();
-        if (now - quietSince >= s.silenceMs / 1000.0) return true;
-        if (now >= end) return fail(cycle, s, QStringLiteral("the line did not fall quiet"));
-        const int b = nextByte(std::min(end, quietSince + s.silenceMs / 1000.0));
+        if (quietEnd <= end && m_ticker.seconds() >= quietEnd - kMinWait) return true;
+        if (m_ticker.seconds() >= end - kMinWait)
+            return fail(cycle, s, QStringLiteral("the line did not fall quiet"));
+        const int b = nextByte(std::min(end, quietEnd));
         if (b == -2) return fail(cycle, s, m_port.errorString(), true);
-        if (b >= 0) quietSince = m_ticker.seconds();
+        if (b >= 0) quietEnd = m_ticker.seconds() + s.silenceMs / 1000.0;
     }
 }
 

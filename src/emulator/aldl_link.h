@@ -36,6 +36,8 @@ public:
     static constexpr double kPollSlice = 0.002; // s
     // Extra time allowed for the echo beyond the bytes' own time on the wire.
     static constexpr double kEchoMargin = 0.1; // s
+    // Waits shorter than this are over.
+    static constexpr double kMinWait = 1e-6; // s
 
     AldlLink(SerialPort& port, Ticker& ticker, const AdxDefinition& def);
 

@@ -228,3 +228,44 @@ TEST(SimulatedEcu, ServesTheLineBesideTheEmulator) {
     QByteArray dumped;
     EXPECT_EQ(sim.finish(dumped, 0x8000), QString());
 }
+
+// A macro repeats its nodes and itself; a silence waits out the chatter after each request
+// (40 bytes, about 49 ms at 8192 baud) or fails when the line stays busy past its total time.
+TEST(AldlLink, MacroRepeatsAndSilence) {
+    const struct {
+        int silenceMs, totalMs, nodeRepeat, macroRepeat;
+        bool ok;
+        size_t writes;
+    } rows[] = {{20, 200, 1, 1, true, 1},
+                {20, 30, 1, 1, false, 1},
+                {10, 200, 2, 3, true, 6},
+                {10, 200, 0, 3, true, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.writes);
+        const AdxReadResult r =
+            readAdx(QStringLiteral(R"(<ADXFORMAT><ADXHEADER><monitorcmd>M</monitorcmd></ADXHEADER>
+<ADXCSENDCOMMAND id="Q"><bytestring>01</bytestring></ADXCSENDCOMMAND>
+<ADXCLISTENSILENCE id="S" title="quiet"><silencelen>%1</silencelen><totaltimeout>%2</totaltimeout></ADXCLISTENSILENCE>
+<ADXMACRO id="M" repeatcount="%4"><NODE commandID="Q" repeatcount="%3"/><NODE commandID="S"/></ADXMACRO></ADXFORMAT>)")
+                        .arg(row.silenceMs)
+                        .arg(row.totalMs)
+                        .arg(row.nodeRepeat)
+                        .arg(row.macroRepeat)
+                        .toUtf8());
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        ScriptedDevice device;
+        device.replies.assign(6, QByteArray(40, '\x55'));
+        ManualTicker clock;
+        SimulatedLine line(device, clock);
+        line.echo = false;
+        SimulatedLinePort port(line);
+        port.open("sim", AldlLink::settingsFor(*r.definition));
+        const AldlCycle cycle = AldlLink(port, clock, *r.definition).monitor();
+        EXPECT_EQ(cycle.ok, row.ok) << cycle.reason.toStdString();
+        EXPECT_EQ(line.writes.size(), row.writes);
+        EXPECT_EQ(cycle.reason, row.ok ? "" : "\"quiet\": the line did not fall quiet");
+        if (row.ok && row.writes == 1) {
+            EXPECT_GE(clock.now, 0.005 + 40 * line.byteTime + 0.020);
+        }
+    }
+}
