@@ -3,9 +3,15 @@
 // Prints the pseudo-terminal's device path as its first line on stdout, then
 // answers the link's frames until SIGTERM or SIGINT, when it writes its memory to
 // the --dump file (if any), prints how many faults it injected as its last line
-// ("faults dropped D corrupted C garbage G") and ends.
+// ("faults dropped D corrupted C garbage G") and ends. With --ecu a second
+// pseudo-terminal carries a simulated ECU's diagnostic line (8192 baud, echo on, its
+// block learn following the VE table in this emulator's memory); its path is the
+// second line on stdout.
 
 #include "pty_emulator.h"
+#include "pty_line.h"
+
+#include "emulator/simulated_ecu.h"
 
 #include "core/version_numbers.h"
 
@@ -14,6 +20,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+#include <utility>
 
 using namespace korvel;
 
@@ -28,7 +38,7 @@ void onSignal(int) {
 const char kUsage[] =
     "usage: korvel-romsim [--memory-size BYTES] [--image FILE] [--dump FILE] [--baud RATE]\n"
     "                     [--drop-every N] [--corrupt-every N] [--garbage-every N] [--silent]\n"
-    "                     [--banner TEXT]\n"
+    "                     [--banner TEXT] [--ecu]\n"
     "       korvel-romsim --help | --version\n"
     "  --memory-size  emulator memory in bytes (default 65536; addresses wrap at it)\n"
     "  --image        preload the memory from FILE, from address 0\n"
@@ -38,7 +48,8 @@ const char kUsage[] =
     "  --corrupt-every  send every Nth \"W\" echo inverted\n"
     "  --garbage-every  send a stray byte before every Nth answer\n"
     "  --silent       take every frame, answer nothing\n"
-    "  --banner       answer \"V\" with TEXT instead of the firmware banner\n";
+    "  --banner       answer \"V\" with TEXT instead of the firmware banner\n"
+    "  --ecu          also serve a simulated ECU's diagnostic line on a second pseudo-terminal\n";
 
 int usage(const QString& problem) {
     std::fprintf(stderr, "korvel-romsim: %s\n%s", problem.toLocal8Bit().constData(), kUsage);
@@ -68,11 +79,16 @@ int main(int argc, char** argv) {
     QString dump;
     QByteArray banner;
     bool customBanner = false;
+    bool ecu = false;
     SimulatedEmulator::Faults faults;
     for (int k = 0; k < args.size(); ++k) {
         const QString& a = args[k];
         if (a == QLatin1String("--silent")) {
             faults.silent = true;
+            continue;
+        }
+        if (a == QLatin1String("--ecu")) {
+            ecu = true;
             continue;
         }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -140,9 +156,38 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", server.devicePath().toLocal8Bit().constData());
+
+    // The ECU reads the VE table from the emulator's memory while the emulator's loop
+    // writes it: both hold this lock.
+    std::mutex memoryLock;
+    SimulatedEcu engine([&](int address) {
+        const std::lock_guard<std::mutex> hold(memoryLock);
+        const QByteArray& memory = std::as_const(device).memory();
+        return address >= 0 && address < memory.size() ? int(quint8(memory[address])) : -1;
+    });
+    PtyLine ecuLine(engine, 8192);
+    std::thread ecuThread;
+    if (ecu) {
+        if (!ecuLine.start(error)) {
+            std::fprintf(stderr, "korvel-romsim: %s\n", error.toLocal8Bit().constData());
+            return 1;
+        }
+        server.setMemoryLock(&memoryLock);
+        std::printf("%s\n", ecuLine.devicePath().toLocal8Bit().constData());
+        // The signals go to the emulator's loop, whose wait they end; the ECU's loop
+        // looks at the stop flag often enough on its own.
+        sigset_t stopSignals, previous;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGTERM);
+        sigaddset(&stopSignals, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+        ecuThread = std::thread([&] { ecuLine.serve(g_stop); });
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
     std::fflush(stdout);
 
     server.serve(g_stop);
+    if (ecuThread.joinable()) ecuThread.join();
 
     if (!dump.isEmpty()) {
         QFile file(dump);

@@ -90,7 +90,13 @@ void PtyEmulator::takeInput(double now) {
             // The byte is on the device once its own 10 bits have crossed the line.
             const double taken = m_byteSeconds > 0 ? std::max(m_inClock, now) + m_byteSeconds : now;
             m_inClock = taken;
-            queue(m_device.receive(QByteArray(1, buffer[k]), taken), taken);
+            QByteArray answer;
+            {
+                std::unique_lock<std::mutex> hold =
+                    m_lock ? std::unique_lock(*m_lock) : std::unique_lock<std::mutex>();
+                answer = m_device.receive(QByteArray(1, buffer[k]), taken);
+            }
+            queue(answer, taken);
         }
     }
 }
@@ -118,7 +124,11 @@ void PtyEmulator::flushDue(double now) {
 void PtyEmulator::serve(const volatile std::sig_atomic_t& stop) {
     while (!stop) {
         double now = monotonicSeconds();
-        queue(m_device.idle(now), now);
+        {
+            std::unique_lock<std::mutex> hold =
+                m_lock ? std::unique_lock(*m_lock) : std::unique_lock<std::mutex>();
+            queue(m_device.idle(now), now);
+        }
         flushDue(now);
         double next = m_device.deadline();
         if (!m_out.empty()) next = std::min(next, m_out.front().due);

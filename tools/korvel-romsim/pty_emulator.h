@@ -6,6 +6,7 @@
 #include <QString>
 #include <csignal>
 #include <deque>
+#include <mutex>
 
 namespace korvel {
 
@@ -28,6 +29,8 @@ public:
     // Line noise: every Nth answer (0: none) is preceded by one stray byte, the
     // complement of the answer's first byte, so it never passes for the answer.
     void setGarbageEvery(int n) { m_garbageEvery = n; }
+    // Held while the device takes input, when another thread reads its memory (the simulated ECU).
+    void setMemoryLock(std::mutex* lock) { m_lock = lock; }
     // Stray bytes sent so far.
     long garbageSent() const { return m_garbageSent; }
 
@@ -56,6 +59,7 @@ private:
     long m_answers = 0;
     long m_garbageSent = 0;
     std::deque<Outgoing> m_out;
+    std::mutex* m_lock = nullptr;
 };
 
 // Seconds on the monotonic clock.
