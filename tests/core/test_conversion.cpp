@@ -27,7 +27,8 @@ TEST(Equation, EvaluatesWhatDefinitionsWrite) {
         {"2+3*X", 4, 14}, {"10-4-X", 3, 3}, {"X % 7", 10, 3}, {"X | 0x0F", 0x30, 0x3F}, {"X & 0x0F", 0x3F, 15},
         {"X ^ 0xFF", 0x0F, 0xF0}, {"POW(X;2)", 3, 9}, {"IF(X>100;1;0)", 150, 1}, {"IF(X>=100;X-100;0)", 50, 0},
         {"ABS(X-10)", 3, 7}, {"ROW()*10+COL()", 0, 23}, {"x*2", 4, 8}, {"X*\r\n 2", 4, 8}, {"(null)*2", 4, 8},
-        {"X/y", 8, 2}, {"1e-3*X", 1000, 1}, {"X == 4", 4, 1}, {"X <> 4", 4, 0}, {"-(-X)", 5, 5}, {"X/0", 1, INFINITY}};
+        {"X/y", 8, 2}, {"1e-3*X", 1000, 1}, {"X == 4", 4, 1}, {"X <> 4", 4, 0}, {"-(-X)", 5, 5}, {"X/0", 1, INFINITY},
+        {"X >= 4", 4, 1}, {"X <= 4", 4, 1}, {"X < 4", 4, 0}, {"X > 4", 4, 0}};
     // clang-format on
     for (const auto& [text, x, expected] : cases) {
         const auto [eq, error] = Equation::parse(QString::fromLatin1(text));
