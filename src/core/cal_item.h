@@ -37,6 +37,9 @@ struct CalAxis {
     std::vector<double> numbers;
     QStringList texts;
     QString linkId;
+    // The logged value (a data stream value's idhash, as written) that moves along this axis;
+    // empty when the definition links none.
+    QString logLink;
 };
 
 // One calibration item of any definition format. Nothing past the reader knows the format.

@@ -243,6 +243,8 @@ private:
             std::clamp<qint64>(optionalInteger(a, a.childText("decimalpl"), "decimalpl").value_or(2), 0, 12));
         out.count = int(std::clamp<qint64>(
             optionalInteger(a, a.childText("indexcount"), "indexcount").value_or(cells), 0, kMaxCells));
+        // The logged value that moves along this axis (a data stream value's idhash), when linked.
+        if (const Node* log = a.child("dalink")) out.logLink = log->attr("objidhash").trimmed();
         const Node* info = a.child("embedinfo");
         const Node* data = a.child("embeddeddata");
         if (info && info->attr("type").trimmed() == QLatin1String("3")) {

@@ -170,7 +170,8 @@ TEST(XdfXml, AxesFromTheImageLabelsTextsAndLinks) {
         constant({}, {}, "0x30") +
         table(
             "<EMBEDDEDDATA mmedaddress=\"0x40\" mmedrowcount=\"2\" mmedcolcount=\"3\"/>",
-            "<XDFAXIS id=\"x\"><units>rpm</units><indexcount>3</indexcount><EMBEDDEDDATA "
+            "<XDFAXIS id=\"x\"><units>rpm</units><DALINK index=\"0\" objidhash=\"0X4b0C0101\"/>"
+            "<indexcount>3</indexcount><EMBEDDEDDATA "
             "mmedaddress=\"0x50\" "
             "mmedelementsizebits=\"16\" mmedtypeflags=\"0x02\"/><MATH equation=\"X*25\"/></XDFAXIS>"
             "<XDFAXIS id=\"y\"><EMBEDDEDDATA mmedmajorstridebits=\"-32\"/><LABEL index=\"1\" value=\"High\"/>"
@@ -184,8 +185,9 @@ TEST(XdfXml, AxesFromTheImageLabelsTextsAndLinks) {
     ASSERT_TRUE(r.ok()) << r.error.toStdString();
     const auto& items = r.definition->items;
     const CalAxis& x = items[1].x;
-    EXPECT_EQ(std::tuple(x.source, x.address, x.count, x.layout.bytes, x.layout.order, x.units),
-              std::tuple(CalAxis::Source::Image, qint64(0x50), 3, 2, ByteOrder::LsbFirst, QString("rpm")));
+    EXPECT_EQ(std::tuple(x.source, x.address, x.count, x.layout.bytes, x.layout.order, x.units, x.logLink),
+              std::tuple(CalAxis::Source::Image, qint64(0x50), 3, 2, ByteOrder::LsbFirst, QString("rpm"),
+                         QString("0X4b0C0101")));
     EXPECT_EQ(x.conversion.toShown(4), 100);
     EXPECT_EQ(std::tuple(items[1].y.source, items[1].y.texts),
               std::tuple(CalAxis::Source::Texts, QStringList{"Low", "High"}));
