@@ -27,14 +27,6 @@ QString csvField(const QString& text) {
            QLatin1Char('"');
 }
 
-// The heading of label i: the number with the axis's decimals, the text, or i + 1 without labels.
-QString heading(const AxisLabels& labels, const CalAxis& axis, int i) {
-    if (labels.isText) return labels.texts.value(i).trimmed();
-    if (i < int(labels.numbers.size()))
-        return labels.numbers[size_t(i)] ? plainNumber(*labels.numbers[size_t(i)], axis.decimals) : QString();
-    return labels.given ? QString() : QString::number(i + 1);
-}
-
 // A calculated value with the item's decimals, or with more where those do not lead back to
 // the same raw value (so that the printed table reads back byte for byte).
 QString calculatedText(const CalItem& item, const CellReading& cells, int r, int c) {
@@ -155,6 +147,13 @@ int store(AppState& state, const CalItem& item, const CellReading& cells, bool c
 
 } // namespace
 
+QString axisHeading(const AxisLabels& labels, const CalAxis& axis, int i) {
+    if (labels.isText) return labels.texts.value(i).trimmed();
+    if (i < int(labels.numbers.size()))
+        return labels.numbers[size_t(i)] ? plainNumber(*labels.numbers[size_t(i)], axis.decimals) : QString();
+    return labels.given ? QString() : QString::number(i + 1);
+}
+
 int xdfTable(AppState& state, const Definition& def, const QString& name, bool calculated,
              const QString& pattern, const QString& setFile) {
     const CalItem* found = chooseXdfItem(def, name);
@@ -181,10 +180,10 @@ int xdfTable(AppState& state, const Definition& def, const QString& name, bool c
 
     QString text;
     for (int c = 0; c < item.columns; ++c)
-        text += QLatin1Char(',') + csvField(heading(x, item.x, c));
+        text += QLatin1Char(',') + csvField(axisHeading(x, item.x, c));
     text += QLatin1Char('\n');
     for (int r = item.rows - 1; r >= 0; --r) {
-        text += csvField(heading(y, item.y, r));
+        text += csvField(axisHeading(y, item.y, r));
         for (int c = 0; c < item.columns; ++c) {
             const size_t i = size_t(r * item.columns + c);
             const QString cell = !calculated         ? rawText(cells.bits[i], item.layout)

@@ -61,6 +61,9 @@ struct AxisLabels {
 };
 // Without an image (`image` empty) only fixed labels are given.
 AxisLabels axisLabels(const Definition& def, const CalAxis& axis, const ImageBytes& image);
+// The heading `table` prints for label i: the number with the axis's decimals, the text, or
+// i + 1 for an axis without labels.
+QString axisHeading(const AxisLabels& labels, const CalAxis& axis, int i);
 
 // Stores one cell's bits through StoreByte, its bytes in the layout's order.
 void storeCell(AppState& state, const CalItem& item, int row, int col, quint64 bits);
