@@ -1,7 +1,7 @@
 // korvel-cli log STREAM.adx --device DEV (--cycles N | --seconds S) [--out LOG.csv]
 // Connects to the ECU on its diagnostic line as the stream definition says and writes one CSV
-// row per monitor cycle (to stdout without --out). The file is flushed at least every second,
-// so a pulled cable keeps what was logged.
+// row per monitor cycle (to stdout without --out). Every row is flushed as it is written (a few
+// a second), so a pulled cable or a stopped run keeps what was logged.
 //
 // Exit codes: 0 done, 1 the ECU does not answer or the line fails, 2 usage or a bad stream file.
 
@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsageOrInputError = 2;
-constexpr double kFlushEvery = 1.0; // s
 constexpr const char* kUsage = "log STREAM.adx --device DEV (--cycles N | --seconds S) [--out LOG.csv]";
 
 struct Options {
@@ -116,7 +115,7 @@ int run(const QStringList& args) {
         err(QStringLiteral("cannot write %1").arg(o->out));
         return kUsageOrInputError;
     }
-    double start = -1, lastFlush = ticker.seconds();
+    double start = -1;
     for (long long n = 0; o->cycles == 0 || n < o->cycles; ++n) {
         const double begun = ticker.seconds();
         if (start < 0) start = begun;
@@ -127,22 +126,17 @@ int run(const QStringList& args) {
             return kFailed;
         }
         if (c.portFailed) {
-            sink.flush();
             err(QStringLiteral("The line failed after %1 cycles: %2").arg(n).arg(c.reason));
             return kFailed;
         }
         // A cycle that failed part-way still logs what it heard; the rest stays empty.
         if (!c.ok) err(QStringLiteral("cycle %1: %2").arg(n + 1).arg(c.reason));
-        if (!sink.write(writer.row(begun - start, decodeAdx(def, c.payloads)))) {
+        if (!sink.write(writer.row(begun - start, decodeAdx(def, c.payloads))) || !sink.flush()) {
             err(QStringLiteral("cannot write %1").arg(o->out));
             return kFailed;
         }
-        if (ticker.seconds() - lastFlush >= kFlushEvery) {
-            sink.flush();
-            lastFlush = ticker.seconds();
-        }
     }
-    return sink.flush() ? 0 : kFailed;
+    return 0;
 }
 
 const VerbRegistration registration{{"log", kUsage, run}};
