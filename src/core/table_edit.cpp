@@ -1,6 +1,7 @@
 #include "table_edit.h"
 
 #include "app_state.h"
+#include "table_cells.h"
 #include "values.h"
 
 #include <algorithm>
@@ -54,16 +55,17 @@ TableChange refused(const QString& why) {
     return change;
 }
 
-// Why a typed value cannot be stored in a cell, or nothing with the byte it stands for.
-std::optional<int> pastedByte(const QString& text, const ShownValues& shown, QString& why) {
+// Why a typed value cannot be stored in cell (c, r), or nothing with the raw value it stands for.
+std::optional<quint64> pastedRaw(const QString& text, const TableCells& cells, int c, int r, QString& why) {
     const std::optional<double> v = readNumber(text);
     if (!v) {
         why = QStringLiteral("\"%1\" is not a number").arg(text.trimmed());
         return std::nullopt;
     }
-    const auto byte = shown.nearestByte(*v);
-    if (byte && !byte->beyond) return byte->raw;
-    why = QStringLiteral("%1 is outside the values a cell can hold (%2)").arg(text.trimmed(), shown.reach());
+    const auto raw = cells.nearest(c, r, *v);
+    if (raw && !raw->beyond) return raw->bits;
+    why = QStringLiteral("%1 is outside the values a cell can hold (%2)")
+              .arg(text.trimmed(), cells.reach(c, r));
     return std::nullopt;
 }
 
@@ -71,7 +73,13 @@ std::optional<int> pastedByte(const QString& text, const ShownValues& shown, QSt
 
 TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
                       const CellSelection& selection) {
-    if (const QString why = shown.refusal(); !why.isEmpty()) return refused(why);
+    return planPaste(block, EcuTableCells(shown, span, nullptr), c, r, selection);
+}
+
+TableChange planPaste(const TextBlock& block, const TableCells& cells, int c, int r,
+                      const CellSelection& selection) {
+    if (const QString why = cells.refusal(); !why.isEmpty()) return refused(why);
+    const TableSpan span{0, cells.cols(), cells.rows()};
     if (!block.problem.isEmpty()) return refused(block.problem);
     const bool oneValue = block.lines.size() == 1 && block.lines[0].size() == 1;
     if (!oneValue && !selection.isRectangle())
@@ -90,14 +98,14 @@ TableChange planPaste(const TextBlock& block, const TableSpan& span, const Shown
                                    .arg(span.rows)
                                    .arg(span.cols));
             QString why;
-            const auto byte = pastedByte(line[j], shown, why);
+            const auto byte = pastedRaw(line[j], cells, cc, rr, why);
             if (!byte) return refused(QStringLiteral("%1: %2.").arg(cellName(cc, rr, span.rows), why));
             change.writes.push_back({cc, rr, *byte});
         }
     }
     // One value into a selection of several cells fills them all.
     if (oneValue && change.writes.size() == 1 && selection.count() > 1) {
-        const int byte = change.writes[0].raw;
+        const quint64 byte = change.writes[0].raw;
         change.writes.clear();
         const CellRect b = selection.bounds();
         for (int sr = b.r0; sr <= b.r1; ++sr)
@@ -111,18 +119,15 @@ namespace {
 
 class MathPlan {
 public:
-    MathPlan(const ValueMatrix& values, const TableSpan& span, const ShownValues& shown)
-        : m_values(values), m_span(span), m_shown(shown) {}
+    explicit MathPlan(const TableCells& cells) : m_cells(cells) {}
 
-    double at(int c, int r) const {
-        return m_shown.fromRaw(static_cast<int>(std::clamp(m_values.at(c, r), 0.0, 255.0)));
-    }
-    // A result in the mode shown: rounded to a byte and clamped; NaN writes nothing.
+    double at(int c, int r) const { return m_cells.value(c, r); }
+    // A result in the mode shown: the nearest raw value, clamped; NaN writes nothing.
     void put(int c, int r, double value) {
-        const auto byte = m_shown.nearestByte(value);
-        if (!byte) return;
-        if (byte->beyond) ++change.clamped;
-        change.writes.push_back({c, r, byte->raw});
+        const auto raw = m_cells.nearest(c, r, value);
+        if (!raw) return;
+        if (raw->beyond && change.clamped++ == 0) change.reach = m_cells.reach(c, r);
+        change.writes.push_back({c, r, raw->bits});
     }
     // Mean of the cell and its neighbours inside the table that have a value.
     double smoothed(int c, int r) const {
@@ -132,7 +137,7 @@ public:
         for (int dr = -1; dr <= 1; ++dr) {
             for (int dc = -1; dc <= 1; ++dc) {
                 const int nc = c + dc, nr = r + dr;
-                if (nc < 0 || nr < 0 || nc >= m_span.cols || nr >= m_span.rows) continue;
+                if (nc < 0 || nr < 0 || nc >= m_cells.cols() || nr >= m_cells.rows()) continue;
                 const double v = at(nc, nr);
                 if (std::isnan(v)) continue;
                 sum += v;
@@ -145,9 +150,7 @@ public:
     TableChange change;
 
 private:
-    const ValueMatrix& m_values;
-    const TableSpan& m_span;
-    const ShownValues& m_shown;
+    const TableCells& m_cells;
 };
 
 double between(double a, double b, int i, int first, int last) {
@@ -158,8 +161,12 @@ double between(double a, double b, int i, int first, int last) {
 
 TableChange planMath(TableOp op, double operand, const ValueMatrix& values, const TableSpan& span,
                      const ShownValues& shown, const CellSelection& selection) {
-    if (const QString why = shown.refusal(); !why.isEmpty()) return refused(why);
-    MathPlan plan(values, span, shown);
+    return planMath(op, operand, EcuTableCells(shown, span, &values), selection);
+}
+
+TableChange planMath(TableOp op, double operand, const TableCells& cells, const CellSelection& selection) {
+    if (const QString why = cells.refusal(); !why.isEmpty()) return refused(why);
+    MathPlan plan(cells);
     const CellRect b = selection.bounds();
     for (int r = b.r0; r <= b.r1; ++r) {
         for (int c = b.c0; c <= b.c1; ++c) {
@@ -205,9 +212,15 @@ void applyChange(AppState& state, const TableSpan& span, ValueMatrix& values, co
         // Formed in 64 bits: a large address plus a table must not wrap.
         const qint64 i = qint64{span.address} + qint64{span.cols} * w.r + w.c;
         if (i < 0 || i >= kImageCells) continue;
-        StoreByte(state, static_cast<int>(i), w.raw);
-        values.set(w.c, w.r, w.raw);
+        StoreByte(state, static_cast<int>(i), static_cast<int>(w.raw & 0xFF));
+        values.set(w.c, w.r, double(w.raw & 0xFF));
     }
+}
+
+void applyChange(AppState& state, const TableCells& cells, const TableChange& change) {
+    if (!change.refusal.isEmpty()) return;
+    for (const CellWrite& w : change.writes)
+        cells.store(state, w.c, w.r, w.raw);
 }
 
 } // namespace korvel

@@ -39,17 +39,20 @@ private:
     CellRect m_bounds;
 };
 
-// One cell's new raw byte.
+class TableCells;
+
+// One cell's new raw value (a byte for .ecu tables; any element's bits otherwise).
 struct CellWrite {
     int c = 0;
     int r = 0;
-    int raw = 0;
+    quint64 raw = 0;
 };
 
 // What an action would store, worked out whole before anything is written.
 struct TableChange {
     std::vector<CellWrite> writes;
     int clamped = 0; // results past what the bytes show that went to the nearest end
+    QString reach;   // what the first clamped cell can show ("3.92 to 1000")
     QString refusal; // why nothing may be written; empty when the writes may be stored
 };
 
@@ -61,6 +64,8 @@ struct TableChange {
 // refused. Every field is checked, in reading order, before anything is planned: the first
 // field that lies outside the table, is not a number, or is past what the cell's byte can show
 // (ShownValues::nearestByte) refuses the whole block, naming its cell.
+TableChange planPaste(const TextBlock& block, const TableCells& cells, int c, int r,
+                      const CellSelection& selection = {});
 TableChange planPaste(const TextBlock& block, const TableSpan& span, const ShownValues& shown, int c, int r,
                       const CellSelection& selection = {});
 
@@ -81,11 +86,14 @@ enum class TableOp {
 // along rows the leftmost and rightmost columns keep their values, along columns the top and
 // bottom rows; both ways only the four corners keep theirs and the edge cells between two
 // corners are rewritten from them. The other operations write every selected cell.
+TableChange planMath(TableOp op, double operand, const TableCells& cells, const CellSelection& selection);
 TableChange planMath(TableOp op, double operand, const ValueMatrix& values, const TableSpan& span,
                      const ShownValues& shown, const CellSelection& selection);
 
 // Stores the planned bytes through StoreByte and puts them into `values`. A cell outside the
 // table, the matrix or the image is skipped. Nothing is stored for a refused change.
 void applyChange(AppState& state, const TableSpan& span, ValueMatrix& values, const TableChange& change);
+// The same for any table: each write stored through `cells`.
+void applyChange(AppState& state, const TableCells& cells, const TableChange& change);
 
 } // namespace korvel

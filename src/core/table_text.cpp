@@ -1,5 +1,7 @@
 #include "table_text.h"
 
+#include "table_cells.h"
+
 #include "values.h"
 
 #include <QLocale>
@@ -337,20 +339,24 @@ QString quotedField(const QString& text, QChar separator) {
 
 QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
                   bool headings, const std::function<bool(int c, int r)>& included) {
+    return tableText(EcuTableCells(shown, TableSpan{0, rect.c1 + 1, rect.r1 + 1}, &values), rect, separator,
+                     headings, included);
+}
+
+QString tableText(const TableCells& cells, const CellRect& rect, QChar separator, bool headings,
+                  const std::function<bool(int c, int r)>& included) {
     QString out;
     if (rect.isEmpty()) return out;
     if (headings) {
         for (int c = rect.c0; c <= rect.c1; ++c)
-            out += separator + field(columnHeading(shown.item(), c + 1).trimmed(), separator);
+            out += separator + field(cells.columnHeading(c), separator);
         out += QLatin1Char('\n');
     }
     for (int r = rect.r1; r >= rect.r0; --r) {
-        if (headings) out += field(rowHeading(shown.item(), r + 1).trimmed(), separator) + separator;
+        if (headings) out += field(cells.rowHeading(r), separator) + separator;
         for (int c = rect.c0; c <= rect.c1; ++c) {
             if (c > rect.c0) out += separator;
-            if (!included || included(c, r))
-                out +=
-                    field(shown.text(static_cast<int>(std::clamp(values.at(c, r), 0.0, 255.0))), separator);
+            if (!included || included(c, r)) out += field(cells.text(c, r), separator);
         }
         out += QLatin1Char('\n');
     }

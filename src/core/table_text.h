@@ -116,6 +116,10 @@ QString quotedField(const QString& text, QChar separator);
 // splitText takes (tab, semicolon, comma), a quote or a line break are put in double quotes.
 QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
                   bool headings, const std::function<bool(int c, int r)>& included = {});
+// The same for any table (its texts and headings as `cells` gives them).
+class TableCells;
+QString tableText(const TableCells& cells, const CellRect& rect, QChar separator, bool headings,
+                  const std::function<bool(int c, int r)>& included = {});
 
 // "row R, column C": a cell named by where the grid shows it, counted from the top-left value cell
 // (1-based), so for table row r of `rows` the row is rows - r.

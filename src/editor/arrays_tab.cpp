@@ -70,8 +70,12 @@ ArraysTab::ArraysTab(EditorContext& context, QWidget* parent) : QWidget(parent),
     m_editing = new TableEditing(
         context, m_grdLine,
         [this] {
-            return TableEditing::Shown{currentItem(), TableKind::Array, m_span, &m_context.vars.ArrayValues,
-                                       m_context.vars.ArrayShowRaw};
+            return TableEditing::Shown{currentItem(),
+                                       TableKind::Array,
+                                       m_span,
+                                       &m_context.vars.ArrayValues,
+                                       m_context.vars.ArrayShowRaw,
+                                       {}};
         },
         [this] { reload(); });
 }

@@ -110,8 +110,12 @@ MapsTab::MapsTab(EditorContext& context, QWidget* parent) : QWidget(parent), m_c
     m_editing = new TableEditing(
         context, m_grdMap,
         [this] {
-            return TableEditing::Shown{currentItem(), TableKind::Map, m_span, &m_context.vars.MapValues,
-                                       m_context.vars.MapShowRaw};
+            return TableEditing::Shown{currentItem(),
+                                       TableKind::Map,
+                                       m_span,
+                                       &m_context.vars.MapValues,
+                                       m_context.vars.MapShowRaw,
+                                       {}};
         },
         [this] {
             reload();

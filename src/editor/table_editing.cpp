@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/edit_history.h"
+#include "core/table_cells.h"
 #include "widgets/prompt.h"
 #include "widgets/table_grid.h"
 
@@ -20,10 +21,18 @@ TableEditing::TableEditing(EditorContext& context, TableGrid* grid, std::functio
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-CellSelection TableEditing::selection(const Shown& t) const {
+std::unique_ptr<TableCells> TableEditing::cellsNow() const {
+    Shown t = m_shown();
+    if (t.cells) return t.cells();
+    if (!t.item) return nullptr;
+    loadTable(m_context.services.state, t.span, *t.values);
+    return std::make_unique<EcuTableCells>(ShownValues(*t.item, t.kind, !t.showRaw), t.span, t.values);
+}
+
+CellSelection TableEditing::selection(const TableCells& t) const {
     // Grid row g shows table row rows - g; grid column k table column k - 1.
-    const int rows = t.span.rows;
-    CellSelection s(t.span.cols, rows);
+    const int rows = t.rows();
+    CellSelection s(t.cols(), rows);
     for (const QItemSelectionRange& range : m_grid->selectionModel()->selection())
         s.add(CellRect{range.left() - 1, rows - range.bottom(), range.right() - 1, rows - range.top()});
     if (s.isEmpty()) {
@@ -34,40 +43,36 @@ CellSelection TableEditing::selection(const Shown& t) const {
 }
 
 void TableEditing::copy() {
-    const Shown t = m_shown();
-    if (!t.item) return;
-    const CellSelection s = selection(t);
+    const auto t = cellsNow();
+    if (!t) return;
+    const CellSelection s = selection(*t);
     if (s.isEmpty()) return;
-    const ShownValues shown(*t.item, t.kind, !t.showRaw);
     // The whole table goes with its headings, so a spreadsheet gets the axes too.
-    QGuiApplication::clipboard()->setText(tableText(*t.values, shown, s.bounds(), QLatin1Char('\t'),
-                                                    s.isWhole(),
+    QGuiApplication::clipboard()->setText(tableText(*t, s.bounds(), QLatin1Char('\t'), s.isWhole(),
                                                     [&s](int c, int r) { return s.contains(c, r); }));
 }
 
 void TableEditing::paste() {
-    const Shown t = m_shown();
-    if (!t.item) return;
+    const auto t = cellsNow();
+    if (!t) return;
     TextBlock block = splitText(QGuiApplication::clipboard()->text(), TextSource::Clipboard);
     if (block.lines.empty() && block.problem.isEmpty()) return;
-    CellSelection s = selection(t);
+    CellSelection s = selection(*t);
     // A whole table with its headings goes back where it came from, whatever is selected;
     // anything else starts at the selection's top-left cell as the grid shows it (the current
     // cell without one).
-    int c = 0, r = t.span.rows - 1;
-    if (hasHeadings(block, t.span.cols, t.span.rows)) {
+    int c = 0, r = t->rows() - 1;
+    if (hasHeadings(block, t->cols(), t->rows())) {
         block = withoutHeadings(block);
         s = {};
     } else if (!s.isEmpty()) {
         std::tie(c, r) = std::pair(s.bounds().c0, s.bounds().r1);
     }
-    loadTable(m_context.services.state, t.span, *t.values);
-    const ShownValues shown(*t.item, t.kind, !t.showRaw);
-    write(t, shown, planPaste(block, t.span, shown, c, r, s), QStringLiteral("Nothing was pasted: "));
+    write(*t, planPaste(block, *t, c, r, s), QStringLiteral("Nothing was pasted: "));
 }
 
-std::optional<double> TableEditing::askOperand(TableOp op, const ShownValues& values) {
-    const QString mode = values.calculated() ? QStringLiteral("calculated") : QStringLiteral("raw");
+std::optional<double> TableEditing::askOperand(TableOp op, bool calculated) {
+    const QString mode = calculated ? QStringLiteral("calculated") : QStringLiteral("raw");
     QString question;
     switch (op) {
     case TableOp::Set:
@@ -101,24 +106,23 @@ std::optional<double> TableEditing::askOperand(TableOp op, const ShownValues& va
 }
 
 void TableEditing::run(TableOp op) {
-    const Shown t = m_shown();
-    if (!t.item) return;
-    const CellSelection s = selection(t);
+    auto t = cellsNow();
+    if (!t) return;
+    const CellSelection s = selection(*t);
     if (s.isEmpty()) return;
-    const ShownValues shown(*t.item, t.kind, !t.showRaw);
-    if (const QString why = shown.refusal(); !why.isEmpty()) {
+    if (const QString why = t->refusal(); !why.isEmpty()) {
         m_context.services.prompt.message(why, Prompt::Icon::Critical);
         return;
     }
-    const std::optional<double> operand = askOperand(op, shown);
+    const std::optional<double> operand = askOperand(op, t->calculated());
     if (!operand) return;
     // From the image as it is now: another tab or the checksum may have written into the table.
-    loadTable(m_context.services.state, t.span, *t.values);
-    write(t, shown, planMath(op, *operand, *t.values, t.span, shown, s), QString());
+    t = cellsNow();
+    if (!t) return;
+    write(*t, planMath(op, *operand, *t, s), QString());
 }
 
-void TableEditing::write(const Shown& t, const ShownValues& shown, const TableChange& change,
-                         const QString& refusedPrefix) {
+void TableEditing::write(const TableCells& cells, const TableChange& change, const QString& refusedPrefix) {
     Prompt& prompt = m_context.services.prompt;
     if (!change.refusal.isEmpty()) {
         prompt.message(refusedPrefix + change.refusal, Prompt::Icon::Critical);
@@ -127,17 +131,16 @@ void TableEditing::write(const Shown& t, const ShownValues& shown, const TableCh
     if (change.writes.empty()) return;
     AppState& state = m_context.services.state;
     // Writing back the bytes the table already holds is no change: the editor stays saved.
-    if (recordEdit(m_context.vars.History, state, {{t.span.address, t.span.cols * t.span.rows}},
-                   [&] { applyChange(state, t.span, *t.values, change); }))
+    if (recordEdit(m_context.vars.History, state, cells.ranges(), [&] { applyChange(state, cells, change); }))
         m_context.vars.IsSaved = false;
     m_afterEdit();
     if (change.clamped > 0)
         prompt.message(
             change.clamped == 1
-                ? QStringLiteral("1 cell was clamped to what its byte holds (%1).").arg(shown.reach())
+                ? QStringLiteral("1 cell was clamped to what its byte holds (%1).").arg(change.reach)
                 : QStringLiteral("%1 cells were clamped to what their bytes hold (%2).")
                       .arg(change.clamped)
-                      .arg(shown.reach()),
+                      .arg(change.reach),
             Prompt::Icon::Information);
 }
 

@@ -6,10 +6,12 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace korvel {
 
+class TableCells;
 class TableGrid;
 struct EcuItem;
 
@@ -27,6 +29,9 @@ public:
         TableSpan span;
         ValueMatrix* values = nullptr;
         bool showRaw = true;
+        // A table of another definition format: its cells read from the image now (null
+        // while none is chosen). When given, the fields above are not used.
+        std::function<std::unique_ptr<TableCells>()> cells;
     };
 
     // `shown` tells the table at each action; `afterEdit` runs after bytes were written, to
@@ -39,14 +44,15 @@ public:
     void run(TableOp op);
 
 private:
+    // The table shown, read from the image as it is now (another tab or the checksum may have
+    // written into it); null while none is chosen.
+    std::unique_ptr<TableCells> cellsNow() const;
     // The grid's selection in table cells; the current cell when nothing is selected.
-    CellSelection selection(const Shown& t) const;
+    CellSelection selection(const TableCells& t) const;
     // Asks for the operand of set, add and percent; nothing when cancelled or not a number.
-    std::optional<double> askOperand(TableOp op, const ShownValues& values);
+    std::optional<double> askOperand(TableOp op, bool calculated);
     // Writes a planned change as one undo step (or tells why it was refused).
-    // `shown` names the values a clamped cell could hold.
-    void write(const Shown& t, const ShownValues& shown, const TableChange& change,
-               const QString& refusedPrefix);
+    void write(const TableCells& cells, const TableChange& change, const QString& refusedPrefix);
 
     EditorContext& m_context;
     TableGrid* m_grid;

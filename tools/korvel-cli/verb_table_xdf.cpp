@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-#include <limits>
 
 namespace korvel::cli {
 
@@ -25,50 +24,6 @@ QString csvField(const QString& text) {
     if (!text.contains(separators)) return text;
     return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) +
            QLatin1Char('"');
-}
-
-// A calculated value with the item's decimals, or with more where those do not lead back to
-// the same raw value (so that the printed table reads back byte for byte).
-QString calculatedText(const CalItem& item, const CellReading& cells, int r, int c) {
-    const size_t i = size_t(r * item.columns + c);
-    if (!cells.values[i]) return {};
-    QString text;
-    for (int d = item.decimals; d <= 17; ++d) {
-        text = plainNumber(*cells.values[i], d);
-        const auto typed = readNumber(text);
-        const auto back = typed
-                              ? item.conversion.toRaw(*typed, item.layout, item.decimals, cells.context(r, c))
-                              : RawForShown{};
-        if (back.raw && rawBits(*back.raw, item.layout) == cells.bits[i]) break;
-    }
-    return text;
-}
-
-// The bits a typed raw value stands for, read exactly (8-byte values pass 2^53); nothing when it
-// is not a whole number inside the layout's range.
-std::optional<quint64> typedRaw(const QString& field, const ElementLayout& layout) {
-    const QString t = field.trimmed();
-    bool ok = false;
-    const int unused = 64 - 8 * layout.bytes;
-    if (layout.isSigned) {
-        const qint64 v = t.toLongLong(&ok);
-        const qint64 low = unused ? -(qint64(1) << (63 - unused)) : std::numeric_limits<qint64>::min();
-        if (ok && v >= low && v <= -(low + 1))
-            return unused ? quint64(v) & (~quint64(0) >> unused) : quint64(v);
-    } else if (!t.startsWith(QLatin1Char('-'))) {
-        const quint64 v = t.toULongLong(&ok);
-        if (ok && (unused == 0 || v >> (64 - unused) == 0)) return v;
-    }
-    const auto number = readNumber(t); // "12.0", "1e3"
-    return number ? rawBits(*number, layout) : std::nullopt;
-}
-
-// "-32768 to 32767": the raw values of a layout, exactly.
-QString rawRange(const ElementLayout& layout) {
-    const int bits = 8 * layout.bytes;
-    const quint64 all = bits >= 64 ? ~quint64(0) : (quint64(1) << bits) - 1, top = quint64(1) << (bits - 1);
-    return layout.isSigned ? rawText(top, layout) + QStringLiteral(" to ") + rawText(top - 1, layout)
-                           : QStringLiteral("0 to ") + rawText(all, layout);
 }
 
 struct Write {
@@ -101,21 +56,9 @@ QString plan(const TextBlock& blockIn, const CalItem& item, const CellReading& c
                     .arg(cellName(c, r, rows))
                     .arg(rows)
                     .arg(cols);
-            const QString where = cellName(c, r, rows);
-            if (!calculated) {
-                const auto bits = typedRaw(field, item.layout);
-                if (!bits)
-                    return QStringLiteral("%1: %2 is outside the values a cell can hold (%3).")
-                        .arg(where, field.trimmed(), rawRange(item.layout));
-                writes.push_back({r, c, *bits});
-                continue;
-            }
-            const auto v = readNumber(field);
-            if (!v) return QStringLiteral("%1: \"%2\" is not a number.").arg(where, field.trimmed());
-            const RawForShown found =
-                item.conversion.toRaw(*v, item.layout, item.decimals, cells.context(r, c));
-            const auto bits = found.raw ? rawBits(*found.raw, item.layout) : std::nullopt;
-            if (!bits) return QStringLiteral("%1: %2").arg(where, found.refusal);
+            QString why;
+            const auto bits = typedCellBits(field, item, cells, r, c, calculated, why);
+            if (!bits) return QStringLiteral("%1: %2").arg(cellName(c, r, rows), why);
             writes.push_back({r, c, *bits});
         }
     return {};
@@ -146,13 +89,6 @@ int store(AppState& state, const CalItem& item, const CellReading& cells, bool c
 }
 
 } // namespace
-
-QString axisHeading(const AxisLabels& labels, const CalAxis& axis, int i) {
-    if (labels.isText) return labels.texts.value(i).trimmed();
-    if (i < int(labels.numbers.size()))
-        return labels.numbers[size_t(i)] ? plainNumber(*labels.numbers[size_t(i)], axis.decimals) : QString();
-    return labels.given ? QString() : QString::number(i + 1);
-}
 
 int xdfTable(AppState& state, const Definition& def, const QString& name, bool calculated,
              const QString& pattern, const QString& setFile) {
@@ -187,7 +123,7 @@ int xdfTable(AppState& state, const Definition& def, const QString& name, bool c
         for (int c = 0; c < item.columns; ++c) {
             const size_t i = size_t(r * item.columns + c);
             const QString cell = !calculated         ? rawText(cells.bits[i], item.layout)
-                                 : pattern.isEmpty() ? calculatedText(item, cells, r, c)
+                                 : pattern.isEmpty() ? cellValueText(item, cells, r, c)
                                                      : FormatCalculated(cells.values[i], pattern);
             text += QLatin1Char(',') + csvField(cell);
         }
