@@ -1,8 +1,6 @@
 #include "table_grid.h"
 
-#include "core/grid_text.h"
-#include "core/table_text.h"
-#include "core/table_values.h"
+#include "core/table_cells.h"
 #include "core/values.h"
 #include "definition_loader.h"
 #include "verbs.h"
@@ -34,6 +32,21 @@ bool breakpoints(const TableGrid& g, const QStringList& headings,
     return true;
 }
 
+// The headings and calculated values of any table, as `table` prints them.
+void fill(TableGrid& g, const TableCells& cells) {
+    g.cols = cells.cols();
+    g.rows = cells.rows();
+    for (int c = 0; c < g.cols; ++c)
+        g.columnHeadings << cells.columnHeading(c);
+    for (int r = 0; r < g.rows; ++r)
+        g.rowHeadings << cells.rowHeading(r);
+    for (int r = 0; r < g.rows; ++r)
+        for (int c = 0; c < g.cols; ++c) {
+            const double v = cells.value(c, r);
+            g.cells.push_back(std::isnan(v) ? std::nullopt : std::optional<double>(v));
+        }
+}
+
 std::optional<TableGrid> ecuGrid(const QString& image, const QString& definition, const QString& name) {
     // The state holds two image-sized arrays: keep it off the stack.
     auto state = std::make_unique<AppState>();
@@ -52,25 +65,17 @@ std::optional<TableGrid> ecuGrid(const QString& image, const QString& definition
         err(refusal);
         return std::nullopt;
     }
-    g.cols = item.Columns;
-    g.rows = item.Rows;
-    std::vector<std::optional<double>> xs, ys;
-    for (int c = 0; c < g.cols; ++c) {
-        g.columnHeadings << columnHeading(item, c + 1).trimmed();
-        xs.push_back(readNumber(g.columnHeadings.back()));
-    }
-    for (int r = 0; r < g.rows; ++r) {
-        g.rowHeadings << rowHeading(item, r + 1).trimmed();
-        ys.push_back(readNumber(g.rowHeadings.back()));
-    }
     const ShownValues shown(item, cls == ItemClass::Map ? TableKind::Map : TableKind::Array, true);
+    const TableSpan span{itemAddress(item), item.Columns, item.Rows};
     ValueMatrix values;
-    loadTable(*state, {itemAddress(item), g.cols, g.rows}, values);
-    for (int r = 0; r < g.rows; ++r)
-        for (int c = 0; c < g.cols; ++c) {
-            const double v = shown.fromRaw(int(values.at(c, r)));
-            g.cells.push_back(std::isnan(v) ? std::nullopt : std::optional<double>(v));
-        }
+    loadTable(*state, span, values);
+    fill(g, EcuTableCells(shown, span, &values));
+    // An .ecu axis is text: its breakpoints are the headings that read as numbers.
+    std::vector<std::optional<double>> xs, ys;
+    for (const QString& h : g.columnHeadings)
+        xs.push_back(readNumber(h));
+    for (const QString& h : g.rowHeadings)
+        ys.push_back(readNumber(h));
     if (!breakpoints(g, g.columnHeadings, xs, "column", g.columnBreakpoints) ||
         !breakpoints(g, g.rowHeadings, ys, "row", g.rowBreakpoints))
         return std::nullopt;
@@ -89,6 +94,10 @@ std::optional<TableGrid> xdfGrid(const Definition& def, const QString& image, co
         err(QStringLiteral("%1 is not a table or a map").arg(g.name));
         return std::nullopt;
     }
+    if (!item.readOnlyReason.isEmpty()) {
+        err(QStringLiteral("%1 is read-only: %2").arg(g.name, item.readOnlyReason));
+        return std::nullopt;
+    }
     const ImageBytes bytes = imageBytes(*state);
     CellReading cells = readCells(def, item, bytes);
     const AxisLabels x = axisLabels(def, item.x, bytes), y = axisLabels(def, item.y, bytes);
@@ -97,13 +106,7 @@ std::optional<TableGrid> xdfGrid(const Definition& def, const QString& image, co
         err(QStringLiteral("Cannot show %1: %2.").arg(g.name, error));
         return std::nullopt;
     }
-    g.cols = item.columns;
-    g.rows = item.rows;
-    g.cells = std::move(cells.values);
-    for (int c = 0; c < g.cols; ++c)
-        g.columnHeadings << axisHeading(x, item.x, c);
-    for (int r = 0; r < g.rows; ++r)
-        g.rowHeadings << axisHeading(y, item.y, r);
+    fill(g, ItemTableCells(item, std::move(cells), x, y, true));
     // Text labels give no breakpoints, whatever they read like.
     const auto numbers = [](const AxisLabels& l) { return l.isText ? decltype(l.numbers){} : l.numbers; };
     if (!breakpoints(g, g.columnHeadings, numbers(x), "column", g.columnBreakpoints) ||
