@@ -35,6 +35,7 @@ TEST(VerbLog, LogsCyclesOrSaysTheEcuDoesNotAnswer) {
         EXPECT_EQ(cli.exitCode(), exitCode) << err.toStdString();
         if (exitCode != 0) {
             EXPECT_TRUE(err.startsWith(start)) << err.toStdString();
+            EXPECT_FALSE(QFile::exists(csv)); // no log was begun
             continue;
         }
         QFile f(csv);

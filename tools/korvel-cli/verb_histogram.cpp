@@ -53,9 +53,10 @@ std::optional<Options> parse(QStringList args) {
             o.where << args.takeFirst();
         else if (a == QLatin1String("--min-count") && valued)
             o.minCount = args.takeFirst().toInt(&ok);
-        else if (a == QLatin1String("--factor") && valued)
-            o.factor = readNumber(args.takeFirst()), ok = o.factor.has_value();
-        else if (a == QLatin1String("--correct"))
+        else if (a == QLatin1String("--factor") && valued) {
+            o.factor = readNumber(args.takeFirst());
+            ok = o.factor.has_value();
+        } else if (a == QLatin1String("--correct"))
             o.correct = true;
         else if (a.startsWith(QLatin1String("--")))
             ok = false;

@@ -94,11 +94,6 @@ int run(const QStringList& args) {
         return kUsageOrInputError;
     }
     const AdxDefinition& def = *read.definition;
-    Sink sink;
-    if (!sink.open(o->out)) {
-        err(QStringLiteral("cannot write %1: %2").arg(o->out, sink.errorString()));
-        return kUsageOrInputError;
-    }
     QtSerialPort port;
     if (!port.open(o->device, AldlLink::settingsFor(def))) {
         err(QStringLiteral("cannot open %1: %2").arg(o->device, port.errorString()));
@@ -111,10 +106,7 @@ int run(const QStringList& args) {
         return kFailed;
     }
     const AldlLogWriter writer(def);
-    if (!sink.write(writer.heading())) {
-        err(QStringLiteral("cannot write %1").arg(o->out));
-        return kUsageOrInputError;
-    }
+    Sink sink;
     double start = -1;
     for (long long n = 0; o->cycles == 0 || n < o->cycles; ++n) {
         const double begun = ticker.seconds();
@@ -124,6 +116,12 @@ int run(const QStringList& args) {
         if (n == 0 && !c.ok && c.payloads.empty()) {
             err(QStringLiteral("The ECU does not answer: %1").arg(c.reason));
             return kFailed;
+        }
+        // The file is made once the ECU has answered: an earlier log of the same name is kept
+        // when it does not.
+        if (n == 0 && (!sink.open(o->out) || !sink.write(writer.heading()))) {
+            err(QStringLiteral("cannot write %1: %2").arg(o->out, sink.errorString()));
+            return kUsageOrInputError;
         }
         if (c.portFailed) {
             err(QStringLiteral("The line failed after %1 cycles: %2").arg(n).arg(c.reason));
