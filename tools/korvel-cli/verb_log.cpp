@@ -1,7 +1,8 @@
 // korvel-cli log STREAM.adx --device DEV (--cycles N | --seconds S) [--out LOG.csv]
 // Connects to the ECU on its diagnostic line as the stream definition says and writes one CSV
 // row per monitor cycle (to stdout without --out). Every row is flushed as it is written (a few
-// a second), so a pulled cable or a stopped run keeps what was logged.
+// a second), so a pulled cable keeps what was logged. Ctrl+C (or SIGTERM) ends the log after
+// the cycle in flight, as a finished one.
 //
 // Exit codes: 0 done, 1 the ECU does not answer or the line fails, 2 usage or a bad stream file.
 
@@ -14,6 +15,7 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 
 namespace korvel::cli {
@@ -22,6 +24,12 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsageOrInputError = 2;
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) {
+    g_stop = 1;
+}
+
 constexpr const char* kUsage = "log STREAM.adx --device DEV (--cycles N | --seconds S) [--out LOG.csv]";
 
 struct Options {
@@ -108,10 +116,15 @@ int run(const QStringList& args) {
     const AldlLogWriter writer(def);
     Sink sink;
     double start = -1;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
     for (long long n = 0; o->cycles == 0 || n < o->cycles; ++n) {
         const double begun = ticker.seconds();
         if (start < 0) start = begun;
-        if (o->seconds > 0 && begun - start >= o->seconds) break;
+        if ((o->seconds > 0 && begun - start >= o->seconds) || (n > 0 && g_stop)) {
+            if (g_stop) err(QStringLiteral("stopped after %1 cycles").arg(n));
+            break;
+        }
         const AldlCycle c = link.monitor();
         if (n == 0 && !c.ok && c.payloads.empty()) {
             err(QStringLiteral("The ECU does not answer: %1").arg(c.reason));
