@@ -1,17 +1,25 @@
 #include "command_line.h"
 
+#include "core/definition_reader.h"
 #include "core/version_numbers.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace korvel {
 
 namespace {
 
+// A definition by its name (.ecu, .xdf) or by its content (an XDF or a locked definition,
+// whatever its name).
 bool isDefinition(const QString& path) {
-    return path.endsWith(QLatin1String(".ecu"), Qt::CaseInsensitive);
+    if (path.endsWith(QLatin1String(".ecu"), Qt::CaseInsensitive) ||
+        path.endsWith(QLatin1String(".xdf"), Qt::CaseInsensitive))
+        return true;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && detectDefinitionFormat(f.read(1 << 16)) != DefinitionFormat::Ecu;
 }
 
 QString absolute(const QString& path) {

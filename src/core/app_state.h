@@ -4,9 +4,12 @@
 #include "ecu_definition.h"
 
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace korvel {
+
+struct Definition;
 
 // The process-wide state of a run: the image, the bytes changed since start, the
 // definition, the chosen paths and the link flags. The application owns one and
@@ -33,6 +36,9 @@ struct AppState {
 
     EcuHeader ecuHeader;
     EcuItemArray EcuItemTable;
+    // A definition of another format (XDF), read into the item model: the editor's tabs show
+    // its items and its checksums. Null for an .ecu definition (the two members above).
+    std::shared_ptr<const Definition> definition;
 
     // Last image cell that Save writes back (BinSize - 17); -1 when nothing would be written.
     int lastSavedCell() const { return BinSize - 17; }

@@ -1,5 +1,8 @@
 #include "item_browse.h"
 
+#include "cal_item.h"
+#include "item_cells.h"
+
 #include "values.h"
 
 namespace korvel {
@@ -59,6 +62,27 @@ std::vector<BrowseEntry> ecuBrowseEntries(const EcuItemArray& table, const std::
             entries.push_back(
                 {QLatin1String(category), item.Title.trimmed(), {}, ecuDetails(item, classOf(item)), n});
         }
+    return entries;
+}
+
+std::vector<BrowseEntry> definitionBrowseEntries(const Definition& def) {
+    std::vector<BrowseEntry> entries;
+    entries.reserve(def.items.size());
+    for (size_t i = 0; i < def.items.size(); ++i) {
+        const CalItem& item = def.items[i];
+        QString name = QLatin1String(className(item.itemClass()));
+        name[0] = name[0].toUpper();
+        QString details = QStringLiteral("%1 at %2: %3-bit%4")
+                              .arg(name, addressText(item.address))
+                              .arg(8 * item.layout.bytes)
+                              .arg(item.layout.isSigned ? QStringLiteral(" signed") : QString());
+        if (item.kind == CalItem::Kind::Table)
+            details += QStringLiteral(", %1 × %2")
+                           .arg(plural(item.columns, "column", "columns"), plural(item.rows, "row", "rows"));
+        if (!item.units.trimmed().isEmpty()) details += QStringLiteral(", ") + item.units.trimmed();
+        if (!item.readOnlyReason.isEmpty()) details += QStringLiteral("\nRead-only: ") + item.readOnlyReason;
+        entries.push_back({item.category, item.title.trimmed(), item.description, details, int(i)});
+    }
     return entries;
 }
 

@@ -34,4 +34,10 @@ std::vector<BrowseEntry> ecuBrowseEntries(const EcuItemArray& table, const std::
                                           const std::vector<int>& values, const std::vector<int>& arrays,
                                           const std::vector<int>& maps);
 
+// The entries of a definition read into the item model (XDF): every item under its category,
+// in file order; the key is the item's index in def.items. The details name the class, the
+// first byte, the element size and, for a read-only item, why.
+struct Definition;
+std::vector<BrowseEntry> definitionBrowseEntries(const Definition& def);
+
 } // namespace korvel

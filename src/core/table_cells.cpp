@@ -50,9 +50,9 @@ std::vector<ByteRange> EcuTableCells::ranges() const {
 }
 
 ItemTableCells::ItemTableCells(const CalItem& item, CellReading cells, AxisLabels x, AxisLabels y,
-                               bool calculated)
-    : m_item(item), m_cells(std::move(cells)), m_x(std::move(x)), m_y(std::move(y)),
-      m_calculated(calculated) {}
+                               bool calculated, QString refusal)
+    : m_item(item), m_cells(std::move(cells)), m_x(std::move(x)), m_y(std::move(y)), m_calculated(calculated),
+      m_refusal(std::move(refusal)) {}
 
 double ItemTableCells::value(int c, int r) const {
     if (c < 0 || r < 0 || c >= cols() || r >= rows() || m_cells.bits.empty())

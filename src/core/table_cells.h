@@ -79,14 +79,15 @@ private:
 
 // A table of any definition (CalItem): cells of 1 to 8 bytes, signed or not, in either byte
 // and storage order; calculated values through the item's conversion, rounded to its decimals
-// when typed back.
+// when typed back. `refusal` says why nothing may be written (an item that is read-only).
 class ItemTableCells : public TableCells {
 public:
-    ItemTableCells(const CalItem& item, CellReading cells, AxisLabels x, AxisLabels y, bool calculated);
+    ItemTableCells(const CalItem& item, CellReading cells, AxisLabels x, AxisLabels y, bool calculated,
+                   QString refusal = {});
     int cols() const override { return m_item.columns; }
     int rows() const override { return m_item.rows; }
     bool calculated() const override { return m_calculated; }
-    QString refusal() const override { return m_item.readOnlyReason; }
+    QString refusal() const override { return m_refusal; }
     double value(int c, int r) const override;
     QString text(int c, int r) const override;
     QString columnHeading(int c) const override { return axisHeading(m_x, m_item.x, c); }
@@ -105,6 +106,7 @@ private:
     CellReading m_cells;
     AxisLabels m_x, m_y;
     bool m_calculated;
+    QString m_refusal;
 };
 
 } // namespace korvel

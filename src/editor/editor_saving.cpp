@@ -59,7 +59,7 @@ bool frmEditor::saveImage() {
 
 void frmEditor::cmdSave_Click() {
     // Ctrl+S and the menu do not take the focus as the button does: typed text first.
-    m_valuesTab->commitTypedText();
+    commitTyped();
     if (!m_readOnly) {
         saveImage();
         return;
@@ -72,7 +72,7 @@ void frmEditor::cmdSave_Click() {
 
 bool frmEditor::saveAs() {
     AppState& state = m_services.state;
-    m_valuesTab->commitTypedText();
+    commitTyped();
     // A read-only file's folder (the installed sample's, say) is no place to save to.
     const QString folder = m_readOnly ? QDir::homePath() : QFileInfo(state.BinPath).absolutePath();
     const QString path = m_services.prompt.saveFile(QStringLiteral("Save BIN File As"), folder,

@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/bin_image.h"
+#include "core/definition_reader.h"
 #include "core/ecu_reader.h"
 #include "core/item_browse.h"
 #include "core/item_reading.h"
@@ -14,6 +15,7 @@
 #include "editor/checksum_questions.h"
 #include "editor/flags_tab.h"
 #include "editor/hex_tab.h"
+#include "editor/item_tab.h"
 #include "editor/live_update.h"
 #include "editor/maps_tab.h"
 #include "editor/values_tab.h"
@@ -27,6 +29,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -169,6 +172,12 @@ OpeningResult frmEditor::Form_Load() {
 
     if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
     m_openedImage = m_vars.Compare = Baseline::ofImage(state);
+    state.definition.reset();
+    if (QFile probe(state.EcuPath);
+        probe.open(QIODevice::ReadOnly) && detectDefinitionFormat(probe.readAll()) != DefinitionFormat::Ecu) {
+        if (!openItemDefinition()) return {OpeningResult::Outcome::ClosedItself, {}};
+        return finishOpening();
+    }
     const EcuReadResult ecu = ReadEcuFile(state);
     switch (ecu.outcome) {
     case EcuReadResult::Outcome::HeaderError:
@@ -192,6 +201,12 @@ OpeningResult frmEditor::Form_Load() {
         m_services.prompt.message(QStringLiteral("Error in ECU File"));
         return {OpeningResult::Outcome::ClosedItself, {}};
     }
+    return finishOpening();
+}
+
+OpeningResult frmEditor::finishOpening() {
+    AppState& state = m_services.state;
+    SettingsFile& settings = m_services.settings;
     setDefaultPointer();
     setWindowTitle(QStringLiteral("Korvel Version ") + versionText() + fileSizeCaption(state.BinSize));
     m_opened = true;
@@ -240,6 +255,8 @@ void frmEditor::ClearVars() {
 }
 
 void frmEditor::reloadTabs() {
+    for (ItemTab* t : itemTabs())
+        t->reload();
     m_flagsTab->reload();
     m_valuesTab->reload();
     m_arraysTab->reload();
@@ -251,6 +268,8 @@ void frmEditor::reloadTabs() {
 }
 
 void frmEditor::showMarks() {
+    for (ItemTab* t : itemTabs())
+        t->showMarks();
     m_flagsTab->showMarks();
     m_valuesTab->showMarks();
     m_arraysTab->showMarks();
@@ -327,9 +346,14 @@ void frmEditor::showBrowser() {
     if (!m_browser) {
         // The definition does not change while the editor is open: its entries are made once.
         m_browser = new frmBrowser(this);
-        m_browser->setEntries(ecuBrowseEntries(m_services.state.EcuItemTable, m_vars.FlagItems,
-                                               m_vars.ValueItems, m_vars.ArrayItems, m_vars.MapItems));
-        connect(m_browser, &frmBrowser::itemChosen, this, &frmEditor::openItem);
+        if (const auto& def = m_services.state.definition) {
+            m_browser->setEntries(definitionBrowseEntries(*def));
+            connect(m_browser, &frmBrowser::itemChosen, this, &frmEditor::openDefinitionItem);
+        } else {
+            m_browser->setEntries(ecuBrowseEntries(m_services.state.EcuItemTable, m_vars.FlagItems,
+                                                   m_vars.ValueItems, m_vars.ArrayItems, m_vars.MapItems));
+            connect(m_browser, &frmBrowser::itemChosen, this, &frmEditor::openItem);
+        }
         // Beside the editor where the screen has room, else over its right edge: the tab that
         // shows the chosen item stays in view.
         const QRect room = screen()->availableGeometry(), editor = frameGeometry();
@@ -345,7 +369,7 @@ void frmEditor::showBrowser() {
 void frmEditor::openItem(int number) {
     if (number < 1 || number > kMaxItems) return;
     // As choosing from a list does: a value typed and not committed goes to its item first.
-    m_valuesTab->commitTypedText();
+    commitTyped();
     struct Place {
         ItemClass cls;
         QWidget* tab;
@@ -411,7 +435,7 @@ void frmEditor::stepHistory(const EditAction* (EditHistory::*step)(AppState&)) {
 
 bool frmEditor::Form_Unload() {
     if (!m_opened) return true;
-    m_valuesTab->commitTypedText();
+    commitTyped();
     checksumClosingCheck(m_context);
     if (!m_vars.IsSaved && m_services.prompt.askYesNo(
                                QStringLiteral("BIN File has been changed. Would you like to save it now?"))) {

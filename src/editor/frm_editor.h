@@ -23,6 +23,7 @@ class MapsTab;
 class HexTab;
 class LiveUpdate;
 class EditorMenu;
+class ItemTab;
 
 // The calibration editor: five tabs over the image, checksum, save and the emulator transfers.
 class frmEditor : public QDialog {
@@ -36,6 +37,8 @@ public:
     OpeningResult Form_Load();
 
     void ClearVars();
+    // The end of the opening, whichever the definition's format: caption, file state, heat map, marks.
+    OpeningResult finishOpening();
     // Sorts the items into the four tab lists; false when they do not add up to ItemCount.
     bool FillItemLists();
     // Saves the image over the BIN file; for a file that cannot be written, offers Save As.
@@ -59,6 +62,8 @@ public:
     void showBrowser();
     // Shows item `number` (of EcuItemTable) in its tab, as if chosen from the tab's list.
     void openItem(int number);
+    // Shows item `index` of a definition read into the item model (XDF) in its tab.
+    void openDefinitionItem(int index);
     // The heat map of the Arrays and Maps grids, on or off; remembered in the settings file.
     void setHeatMap(bool on);
     void SSTab1_Click();
@@ -80,6 +85,16 @@ protected:
 
 private:
     void buildControls();
+    // A definition of another format than .ecu (told by its content): read into the item
+    // model, its items shown on tabs of their own (editor_items.cpp). False after telling
+    // why it cannot be read.
+    bool openItemDefinition();
+    // A value typed and not committed goes to its item (on the Values tab of either kind).
+    void commitTyped();
+    // The item tabs, when the definition is one of the item model; none otherwise.
+    std::vector<ItemTab*> itemTabs() const;
+    // The item tab whose grid the menu's table commands work on (the one shown), if any.
+    ItemTab* shownItemTable() const;
     // The menu bar over the editor's commands (frm_editor_menu.cpp).
     void buildMenu(QVBoxLayout* layout);
     // The line that tells a read-only file, and the title with it (editor_saving.cpp).
@@ -113,6 +128,7 @@ private:
     ArraysTab* m_arraysTab = nullptr;
     MapsTab* m_mapsTab = nullptr;
     HexTab* m_hexTab = nullptr;
+    ItemTab* m_itemTabs[4] = {}; // flags, values, arrays, maps of an item-model definition
     QPushButton* m_cmdComplete = nullptr;
     QPushButton* m_cmdDownload = nullptr;
     QPushButton* m_cmdCheck = nullptr;

@@ -3,6 +3,7 @@
 
 #include "editor/arrays_tab.h"
 #include "editor/editor_menu.h"
+#include "editor/item_tab.h"
 #include "editor/live_update.h"
 #include "editor/maps_tab.h"
 #include "editor/values_tab.h"
@@ -19,12 +20,13 @@ namespace korvel {
 
 void frmEditor::buildMenu(QVBoxLayout* layout) {
     EditorMenu::Commands commands;
-    commands.commitTyped = [this] { m_valuesTab->commitTypedText(); };
+    commands.commitTyped = [this] { commitTyped(); };
     commands.undo = [this] { undo(); };
     commands.redo = [this] { redo(); };
     commands.table = [this]() -> TableEditing* {
         if (m_tabs->currentWidget() == m_arraysTab) return m_arraysTab->tableEditing();
         if (m_tabs->currentWidget() == m_mapsTab) return m_mapsTab->tableEditing();
+        if (ItemTab* t = shownItemTable()) return t->tableEditing();
         return nullptr;
     };
     m_menu = new EditorMenu(this, std::move(commands));
@@ -57,7 +59,8 @@ void frmEditor::buildMenu(QVBoxLayout* layout) {
     m_menu->addButton(emulator, m_live->checkBox(), "actLive");
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        m_menu->setTableTab(m_tabs->currentWidget() == m_arraysTab || m_tabs->currentWidget() == m_mapsTab);
+        m_menu->setTableTab(m_tabs->currentWidget() == m_arraysTab || m_tabs->currentWidget() == m_mapsTab ||
+                            shownItemTable());
     });
 }
 

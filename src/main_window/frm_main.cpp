@@ -34,23 +34,10 @@ bool canRead(const QString& path) {
     return f.open(QIODevice::ReadOnly);
 }
 
-// The windows read .ecu definitions only: a file whose content is an XDF or a locked
-// definition is refused here, before the .ecu reader could take it for one.
-QString nonEcuDefinition(const QString& path) {
+// The format a definition's content shows (an .ecu file when it cannot be read).
+DefinitionFormat definitionFormat(const QString& path) {
     QFile f(path);
-    const QString name = QFileInfo(path).fileName();
-    switch (f.open(QIODevice::ReadOnly) ? detectDefinitionFormat(f.readAll()) : DefinitionFormat::Ecu) {
-    case DefinitionFormat::Locked:
-        return QString::fromLatin1(kLockedDefinitionText).replace(0, 3, name);
-    case DefinitionFormat::XdfXml:
-    case DefinitionFormat::XdfText:
-        return QStringLiteral("%1 is an XDF definition; the editor opens .ecu definitions only for now "
-                              "(korvel-cli reads it: items, table, set, diff, checksum, render-map).")
-            .arg(name);
-    case DefinitionFormat::Ecu:
-        break;
-    }
-    return {};
+    return f.open(QIODevice::ReadOnly) ? detectDefinitionFormat(f.readAll()) : DefinitionFormat::Ecu;
 }
 
 } // namespace
@@ -122,7 +109,8 @@ void frmMain::cmdBIN_Click() {
 }
 
 void frmMain::cmdECU_Click() {
-    browse(m_txtECU, QStringLiteral("Select ECU File"), QStringLiteral("*.ecu"));
+    browse(m_txtECU, QStringLiteral("Select ECU File"),
+           QStringLiteral("Definitions (*.ecu *.xdf);;ECU Files (*.ecu);;XDF Files (*.xdf);;All Files (*)"));
 }
 
 void frmMain::cmdECU_Edit_Click() {
@@ -164,11 +152,15 @@ void frmMain::openWindow(Target target) {
         prompt.message(QStringLiteral("ECU File") + QStringLiteral(" Not Found"));
         return;
     }
-    if (const QString refusal = nonEcuDefinition(ecu); !refusal.isEmpty()) {
-        prompt.message(refusal, Prompt::Icon::Critical);
+    // A locked definition is refused before any reader could take it for another kind; an
+    // XDF one is told by its content, whatever its name ends in.
+    const DefinitionFormat format = definitionFormat(ecu);
+    if (format == DefinitionFormat::Locked) {
+        prompt.message(QString::fromLatin1(kLockedDefinitionText).replace(0, 3, QFileInfo(ecu).fileName()),
+                       Prompt::Icon::Critical);
         return;
     }
-    if (!ecu.right(4).toUpper().endsWith(QLatin1String(".ECU"))) {
+    if (format == DefinitionFormat::Ecu && !ecu.right(4).toUpper().endsWith(QLatin1String(".ECU"))) {
         prompt.message(QStringLiteral("ECU file is not correct."));
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/bin_image.h"
+#include "core/definition_reader.h"
 #include "core/ecu_reader.h"
 #include "core/hex_window.h"
 #include "core/values.h"
@@ -13,6 +14,8 @@
 #include "widgets/prompt.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +82,19 @@ OpeningResult frmView::Form_Load() {
     ClearVars();
     AppState& state = m_services.state;
     if (Status s = ReadBinFile(state); !s) return {OpeningResult::Outcome::Failed, s.error()};
+    if (QFile probe(state.EcuPath);
+        probe.open(QIODevice::ReadOnly) && detectDefinitionFormat(probe.readAll()) != DefinitionFormat::Ecu) {
+        // The viewer does not use the items, but a definition that cannot be read closes it.
+        const DefinitionRead read = readDefinitionFile(state.EcuPath);
+        if (!read.ok()) {
+            setDefaultPointer();
+            m_services.prompt.message(
+                QStringLiteral("%1 cannot be read: %2").arg(QFileInfo(state.EcuPath).fileName(), read.error),
+                Prompt::Icon::Critical);
+            return {OpeningResult::Outcome::ClosedItself, {}};
+        }
+        return finishOpening();
+    }
     const EcuReadResult ecu = ReadEcuFile(state);
     if (ecu.outcome == EcuReadResult::Outcome::HeaderError)
         return {OpeningResult::Outcome::Failed, ecu.message};
@@ -88,6 +104,11 @@ OpeningResult frmView::Form_Load() {
         m_services.prompt.message(ecu.message, Prompt::Icon::Critical);
         return {OpeningResult::Outcome::ClosedItself, {}};
     }
+    return finishOpening();
+}
+
+OpeningResult frmView::finishOpening() {
+    const AppState& state = m_services.state;
     setDefaultPointer();
     setWindowTitle(QStringLiteral("Lumsk Version ") + versionText() + fileSizeCaption(state.BinSize));
     setAddressLabels();

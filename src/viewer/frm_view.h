@@ -26,6 +26,8 @@ public:
     ~frmView() override;
     // Reads both files; the caller shows the window only when it opened.
     OpeningResult Form_Load();
+    // After the definition was read (of either format): caption, labels, picture.
+    OpeningResult finishOpening();
 
     void RedrawView();
     void txtStart_LostFocus();

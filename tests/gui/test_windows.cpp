@@ -29,8 +29,7 @@ const std::tuple<const char*, QString, QString, QString> kOpenings[] = {
     {"not an ecu extension", "sample.bin", "engine.txt", "ECU file is not correct."},
     {"an error while the editor loads", "sample.bin", "broken.ecu", "seven"},
     {"ecu extension in any case", "sample.bin", "ENGINE.Ecu", ""},
-    {"an XDF definition", "sample.bin", "engine.xdf",
-     "engine.xdf is an XDF definition; the editor opens .ecu"},
+    {"an XDF definition, told by its content", "sample.bin", "engine.def", ""},
     {"a locked definition, whatever its extension", "sample.bin", "locked.ecu",
      "locked.ecu is a locked definition; save it unlocked as XML in the program that locked it."}};
 
@@ -176,7 +175,7 @@ private slots:
         for (const char* name : {"engine.txt", "ENGINE.Ecu"})
             f.writeFile(name, fileBytes(f.state.EcuPath));
         f.writeFile(QStringLiteral("broken.ecu"), "ECU FORMAT\n{\nHeader = x\nVersion = seven\n");
-        f.writeFile(QStringLiteral("engine.xdf"), "<XDFFORMAT version=\"1.60\"/>\n");
+        f.writeFile(QStringLiteral("engine.def"), "<XDFFORMAT version=\"1.60\"/>\n");
         f.writeFile(QStringLiteral("locked.ecu"), QByteArray("\x05\x22\x97\x00", 4));
         f.state.BinPath.clear();
         f.state.EcuPath.clear();

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/cal_item.h"
+#include "core/item_cells.h"
+#include "editor/editor_context.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace korvel {
+
+class PictureBox;
+class TableGrid;
+class TableEditing;
+class ValueMatrix;
+
+// One tab of the editor for the items of a definition read into the item model (XDF): flags
+// (one box each), values, arrays or maps, as `cls` says. Cells of 1 to 8 bytes, signed or
+// not, in either byte and storage order; grids show calculated values unless raw ones are
+// asked for; every edit is one undo step through StoreByte, so marks, compare and Live
+// follow it as they follow the other tabs.
+class ItemTab : public QWidget {
+    Q_OBJECT
+public:
+    ItemTab(EditorContext& context, ItemClass cls, QWidget* parent = nullptr);
+    ~ItemTab() override;
+
+    // The items this tab lists: indexes into the definition's items, in list order.
+    void setItems(const Definition* def, std::vector<int> items);
+    const std::vector<int>& items() const { return m_items; }
+    QComboBox* itemList() const { return m_list; }
+    // The grid of an array or map tab (null otherwise), and its copy, paste and table math.
+    TableGrid* grid() const { return m_grid; }
+    TableEditing* tableEditing() const { return m_editing; }
+
+    // Shows item `index` (of the definition) as if chosen from the list; false when this tab
+    // does not list it.
+    bool openItem(int index);
+    // Reads the item shown again from the image; marks follow.
+    void reload();
+    // Marks what differs from the baseline: the cells, the boxes and the list entries.
+    void showMarks();
+    // A typed value not yet committed goes to its item.
+    void commitTypedText();
+
+private:
+    const CalItem* current() const;
+    void choose();
+    void buildValueControls();
+    void buildTableControls();
+    void showInfo(const CalItem& item, const QString& trouble);
+    // Stores cells as one undo step: (row, column, bits) each.
+    struct Write {
+        int r, c;
+        quint64 bits;
+    };
+    void store(const CalItem& item, const std::vector<Write>& writes);
+    // A value typed in the calculated or the raw box.
+    void commitValue(QLineEdit* box, bool calculated);
+    void stepValue(int delta);
+    void flagToggled(bool on);
+    void stepSelectedCells(int delta);
+    void fillGrid();
+    void drawSurface();
+    void markList();
+    // The bytes the item covers differ from the baseline's (any of them).
+    bool differs(const CalItem& item) const;
+
+    EditorContext& m_context;
+    ItemClass m_cls;
+    const Definition* m_def = nullptr;
+    std::vector<int> m_items;
+    int m_current = -1; // index into the definition's items
+    CellReading m_cells;
+    bool m_loading = false;
+
+    QComboBox* m_list = nullptr;
+    QLabel* m_info = nullptr;
+    QCheckBox* m_flag = nullptr;
+    QLineEdit* m_value = nullptr;
+    QLineEdit* m_raw = nullptr;
+    QLabel* m_units = nullptr;
+    QPushButton* m_minus = nullptr;
+    QPushButton* m_plus = nullptr;
+    QCheckBox* m_showRaw = nullptr;
+    TableGrid* m_grid = nullptr;
+    TableEditing* m_editing = nullptr;
+    PictureBox* m_picture = nullptr;
+    QScrollBar* m_angle = nullptr;
+    std::unique_ptr<ValueMatrix> m_surfaceValues;
+};
+
+} // namespace korvel
