@@ -13,7 +13,7 @@ cmake --build build-fuzz -j "$(nproc)"
 
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in fuzz_ecu_reader fuzz_settings_file fuzz_value_format fuzz_bin_reader fuzz_xdf_reader fuzz_equation fuzz_adx_reader; do
+for target in fuzz_ecu_reader fuzz_settings_file fuzz_value_format fuzz_bin_reader fuzz_xdf_reader fuzz_equation fuzz_adx_reader fuzz_aldl_log_reader; do
   work=build-fuzz/corpus/$target
   mkdir -p "$work" build-fuzz/crashes
   cp -n tests/fuzz/corpus/$target/* "$work/" 2>/dev/null || true

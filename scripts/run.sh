@@ -16,10 +16,13 @@ work=$(mktemp -d)
 cp examples/sample.bin examples/sample.ecu "$work/"
 
 device=
+aldl=
 if [ -x "$sim" ]; then
-  exec 3< <("$sim" --memory-size 65536 --image "$work/sample.bin")
+  # The emulator's line first, then the simulated ECU's diagnostic line.
+  exec 3< <("$sim" --memory-size 65536 --image "$work/sample.bin" --ecu)
   sim_pid=$!
   read -r -t 5 device <&3 || true
+  read -r -t 5 aldl <&3 || true
   trap 'kill $sim_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 else
   trap 'rm -rf "$work"' EXIT
@@ -38,10 +41,11 @@ write_setting "BIN Location" "$work/sample.bin"
 write_setting "ECU Location" "$work/sample.ecu"
 write_setting "Port" "1"
 [ -n "$device" ] && write_setting "Port 1 Device" "$device"
+[ -n "$aldl" ] && write_setting "ALDL Device" "$aldl"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found (DISPLAY is not set): start Korvel from a desktop session." >&2
   exit 1
 fi
-echo "Korvel on $work/sample.bin${device:+, emulator on $device}"
+echo "Korvel on $work/sample.bin${device:+, emulator on $device}${aldl:+, ECU on $aldl}"
 "$app"

@@ -322,7 +322,7 @@ namespace {
 // A field is quoted when it holds the separator or any other the reader could take for one (a
 // heading with ";" in a comma-separated text would otherwise make the reader split at ";").
 QString field(const QString& text, QChar separator) {
-    static const QString special = QStringLiteral("\t;,\"\n");
+    static const QString special = QStringLiteral("\t;,\"\r\n");
     if (!text.contains(separator) &&
         std::none_of(special.cbegin(), special.cend(), [&text](QChar c) { return text.contains(c); }))
         return text;
@@ -332,6 +332,10 @@ QString field(const QString& text, QChar separator) {
 }
 
 } // namespace
+
+QString quotedField(const QString& text, QChar separator) {
+    return field(text, separator);
+}
 
 QString tableText(const ValueMatrix& values, const ShownValues& shown, const CellRect& rect, QChar separator,
                   bool headings, const std::function<bool(int c, int r)>& included) {

@@ -105,6 +105,10 @@ struct CellRect {
     bool contains(int c, int r) const { return c >= c0 && c <= c1 && r >= r0 && r <= r1; }
 };
 
+// A field of a separated text: as it is, or in double quotes (a quote inside doubled) when it
+// holds the separator, any other separator splitText takes, a quote or a line break.
+QString quotedField(const QString& text, QChar separator);
+
 // The text of the cells in `rect`: lines top to bottom as the grid shows them (the highest
 // table row first), fields joined by `separator`; a cell for which `included` is false gives
 // an empty field. With `headings`, a first line of the empty corner and the column headings,

@@ -173,3 +173,19 @@ TEST(VerbXdf, ChecksumMethodZeroIsFixedMostSignificantByteFirstAndOthersOnlyRepo
               QByteArray(image()).replace(0x80, 2, "\x07\x78").toHex().toStdString());
     EXPECT_EQ(f.run({"checksum", f.bin, f.xdf}).exitCode, 0);
 }
+
+TEST(VerbXdf, HistogramBinsOnTheAxisValuesAndCorrectsThroughTheSetPath) {
+    Files f;
+    write(f.csv, "rpm,load,blm\n1400,640,140\n1600,650,120\n3100,660,100\n");
+    const QStringList columns{"--x", "rpm", "--y", "load", "--z", "blm", "--min-count", "1"};
+    const Outcome r = f.run(QStringList{"histogram", f.csv, f.bin, f.xdf, "Spark", "--correct"} + columns);
+    EXPECT_EQ(r.out, ",1000,2000,3000\n810,,,\n800,140,120,100\n\"Spark\" (item 0x3): 3 cells written\n")
+        << r.err.toStdString();
+    // From 26, 27.5 and 29: x 140, 120 and 100 / 128, each to the nearest value 0.75 x raw - 10 reaches.
+    EXPECT_EQ(f.run({"table", f.xdf, f.bin, "Spark", "--calculated"}).out,
+              ",1000,2000,3000\n810,26.75,28.25,29.75\n800,28.25,26,23\n");
+    const Outcome text = f.run(QStringList{"histogram", f.csv, f.bin, f.xdf, "Gears"} + columns);
+    EXPECT_EQ(text.exitCode, 2);
+    EXPECT_EQ(text.err.trimmed(),
+              "Cannot bin into \"Gears\" (item 0x6): its column heading 1 (\"low\") is not a number.");
+}
