@@ -6,6 +6,7 @@
 #include "core/table_cells.h"
 #include "core/table_text.h"
 #include "core/value_matrix.h"
+#include "editor/item_trace.h"
 #include "editor/table_editing.h"
 #include "widgets/heat_palette.h"
 #include "widgets/named_controls.h"
@@ -137,6 +138,11 @@ void ItemTab::buildTableControls() {
             }
             if (low <= high) l.fill = heatColour(high > low ? (v - low) / (high - low) : 0.5);
         }
+        if (const auto trace = m_trace->traceColour(c, r)) l.fill = *trace;
+        if (withToolTip && m_trace->count(c, r) > 0)
+            l.toolTip = QStringLiteral("%1 samples").arg(m_trace->count(c, r)) +
+                        (m_trace->mean(c, r) ? QStringLiteral(", mean %1").arg(*m_trace->mean(c, r), 0, 'f', 2)
+                                             : QString());
         if (l.changed && withToolTip) {
             const CellReading was = readCells(*m_def, *item, baselineImage(b));
             l.toolTip =
@@ -171,6 +177,12 @@ void ItemTab::buildTableControls() {
         layout->addWidget(m_grid, 3, 0, 1, 6);
     }
     layout->setRowStretch(3, 1);
+    m_trace = new ItemTrace(this, layout, 5);
+    connect(m_trace, &ItemTrace::changed, this, [this] {
+        if (m_trace->averagesShown()) fillGrid(); // the means beside the values
+        m_grid->refreshLooks();
+    });
+    connect(m_trace->correctButton(), &QPushButton::clicked, this, &ItemTab::correctFromAverages);
     connect(m_showRaw, &QCheckBox::toggled, this, [this] {
         fillGrid();
         drawSurface();
@@ -295,12 +307,14 @@ void ItemTab::fillGrid() {
     const CalItem* item = current();
     const TableGrid::Bulk bulk(*m_grid);
     if (!item || m_cells.bits.empty()) {
+        m_trace->setTable(nullptr, {}, {});
         m_grid->setRows(1);
         m_grid->setCols(1);
         return;
     }
     const ImageBytes image = readableImage(m_context.services.state);
     const AxisLabels x = axisLabels(*m_def, item->x, image), y = axisLabels(*m_def, item->y, image);
+    m_trace->setTable(item, x, y);
     const bool raw = m_showRaw->isChecked();
     m_grid->setRows(item->rows + 1);
     m_grid->setCols(item->columns + 1);
@@ -314,10 +328,13 @@ void ItemTab::fillGrid() {
     for (int r = 0; r < item->rows; ++r) {
         const int g = item->rows - r;
         m_grid->setText(g, 0, axisHeading(y, item->y, r));
-        for (int c = 0; c < item->columns; ++c)
-            m_grid->setText(g, c + 1,
-                            raw ? rawText(m_cells.bits[size_t(r * item->columns + c)], item->layout)
-                                : cellValueText(*item, m_cells, r, c));
+        for (int c = 0; c < item->columns; ++c) {
+            QString text = raw ? rawText(m_cells.bits[size_t(r * item->columns + c)], item->layout)
+                               : cellValueText(*item, m_cells, r, c);
+            // With the averages shown, a cell with enough samples carries its mean.
+            if (const auto mean = m_trace->mean(c, r)) text += QStringLiteral(" ‹%1›").arg(*mean, 0, 'f', 1);
+            m_grid->setText(g, c + 1, text);
+        }
     }
     // Every number whole in its column, however wide the element's values run.
     m_grid->resizeColumnsToContents();
@@ -467,6 +484,49 @@ void ItemTab::commitTypedText() {
         commitValue(m_value, true);
         commitValue(m_raw, false);
     }
+}
+
+void ItemTab::takeCycle(const AdxDefinition& def, const AdxDecoded& decoded, double seconds) {
+    if (m_trace) m_trace->take(def, decoded, seconds);
+}
+
+void ItemTab::correctFromAverages() {
+    const CalItem* item = current();
+    Prompt& prompt = m_context.services.prompt;
+    if (!m_trace || !item || m_cells.bits.empty()) return;
+    if (const QString why = itemEditRefusal(m_context.services.state, *item); !why.isEmpty()) {
+        prompt.message(QStringLiteral("This item is read-only: ") + why, Prompt::Icon::Critical);
+        return;
+    }
+    if (!m_trace->factor()) {
+        prompt.message(QStringLiteral("The factor is not a number (or a fraction such as 1/128)."),
+                       Prompt::Icon::Critical);
+        return;
+    }
+    // Through the rounding and the limits of table math: the nearest raw value of each cell,
+    // a result past what the cell holds clamped to its end and counted.
+    const ItemTableCells cells(*item, m_cells, {}, {}, true);
+    const std::vector<std::optional<double>> next = m_trace->corrected(m_cells.values);
+    std::vector<Write> writes;
+    int clamped = 0;
+    for (int r = 0; r < item->rows; ++r)
+        for (int c = 0; c < item->columns; ++c)
+            if (const auto& v = next[size_t(r * item->columns + c)])
+                if (const auto raw = cells.nearest(c, r, *v)) {
+                    clamped += raw->beyond;
+                    writes.push_back({r, c, raw->bits});
+                }
+    if (writes.empty()) {
+        prompt.message(QStringLiteral("No cell has an average of at least %1 samples.").arg(m_trace->minCount()));
+        return;
+    }
+    store(*item, writes);
+    if (clamped > 0)
+        prompt.message(QStringLiteral("%1 of %2 corrected cells were clamped to what they hold (%3).")
+                           .arg(clamped)
+                           .arg(writes.size())
+                           .arg(cells.reach(0, 0)),
+                       Prompt::Icon::Information);
 }
 
 } // namespace korvel

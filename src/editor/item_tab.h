@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/adx_decoder.h"
 #include "core/cal_item.h"
 #include "core/item_cells.h"
 #include "editor/editor_context.h"
@@ -18,6 +19,7 @@ class QScrollBar;
 
 namespace korvel {
 
+class ItemTrace;
 class PictureBox;
 class TableGrid;
 class TableEditing;
@@ -51,6 +53,11 @@ public:
     void showMarks();
     // A typed value not yet committed goes to its item.
     void commitTypedText();
+    // One monitor cycle of logged data (`seconds` from the first): the table tabs trace the
+    // operating point and average the chosen value.
+    void takeCycle(const AdxDefinition& def, const AdxDecoded& decoded, double seconds);
+    // Writes cell x mean x factor into every cell with enough samples, as one undo step.
+    void correctFromAverages();
 
 private:
     const CalItem* current() const;
@@ -94,6 +101,7 @@ private:
     QCheckBox* m_showRaw = nullptr;
     TableGrid* m_grid = nullptr;
     TableEditing* m_editing = nullptr;
+    ItemTrace* m_trace = nullptr;
     PictureBox* m_picture = nullptr;
     QScrollBar* m_angle = nullptr;
     std::unique_ptr<ValueMatrix> m_surfaceValues;
