@@ -6,7 +6,8 @@
 
 namespace korvel {
 
-std::vector<std::optional<double>> logRow(const AdxDefinition& def, const AdxDecoded& decoded, double seconds) {
+std::vector<std::optional<double>> logRow(const AdxDefinition& def, const AdxDecoded& decoded,
+                                          double seconds) {
     std::vector<std::optional<double>> row{seconds};
     row.reserve(def.fields.size() + 1);
     for (const auto& [isBitmask, i] : def.fields) {
@@ -37,8 +38,9 @@ int linkedColumn(const AdxDefinition& def, const QString& link) {
 }
 
 std::optional<TableCell> operatingCell(const std::vector<std::optional<double>>& columns,
-                                       const std::vector<std::optional<double>>& rows, std::optional<double> x,
-                                       std::optional<double> y, int cols, int rowCount) {
+                                       const std::vector<std::optional<double>>& rows,
+                                       std::optional<double> x, std::optional<double> y, int cols,
+                                       int rowCount) {
     const auto along = [](const std::vector<std::optional<double>>& axis, std::optional<double> v,
                           int count) -> std::optional<int> {
         if (count <= 1) return 0;
@@ -63,13 +65,17 @@ QStringList defaultAverageFilters(const QStringList& labels) {
             if (matches(l)) return l;
         return QString();
     };
-    if (const QString l = first([](const QString& s) { return s.startsWith(QLatin1String("Coolant"), Qt::CaseInsensitive); });
+    if (const QString l = first(
+            [](const QString& s) { return s.startsWith(QLatin1String("Coolant"), Qt::CaseInsensitive); });
         !l.isEmpty())
         out << l + QStringLiteral(">=70");
-    if (const QString l = first([](const QString& s) { return s.compare(QLatin1String("Closed loop"), Qt::CaseInsensitive) == 0; });
+    if (const QString l = first([](const QString& s) {
+            return s.compare(QLatin1String("Closed loop"), Qt::CaseInsensitive) == 0;
+        });
         !l.isEmpty())
         out << l + QStringLiteral("=1");
-    if (const QString l = first([](const QString& s) { return s.endsWith(QLatin1String("(rpm)"), Qt::CaseInsensitive); });
+    if (const QString l =
+            first([](const QString& s) { return s.endsWith(QLatin1String("(rpm)"), Qt::CaseInsensitive); });
         !l.isEmpty())
         out << l + QStringLiteral(">=500");
     out << QStringLiteral("Time (s)>=30");

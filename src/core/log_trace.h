@@ -15,7 +15,8 @@ namespace korvel {
 
 // A decoded cycle as a row of its log: the time, then every value and bitmask in the
 // definition's order (a bitmask 1 or 0), nothing where it was not read this cycle.
-std::vector<std::optional<double>> logRow(const AdxDefinition& def, const AdxDecoded& decoded, double seconds);
+std::vector<std::optional<double>> logRow(const AdxDefinition& def, const AdxDecoded& decoded,
+                                          double seconds);
 
 // The log column of the value whose idhash `link` names (written in hex, "0x" or "0X", any case);
 // -1 when the link is empty or no value of the definition has that idhash.
@@ -30,8 +31,9 @@ struct TableCell {
     bool operator==(const TableCell&) const = default;
 };
 std::optional<TableCell> operatingCell(const std::vector<std::optional<double>>& columns,
-                                       const std::vector<std::optional<double>>& rows, std::optional<double> x,
-                                       std::optional<double> y, int cols, int rowCount);
+                                       const std::vector<std::optional<double>>& rows,
+                                       std::optional<double> x, std::optional<double> y, int cols,
+                                       int rowCount);
 
 // The filters a tuner starts averaging with, as "COLUMN>=VALUE" texts for the log's labels
 // (without "Time (s)"): a coolant column warm (>= 70), a closed-loop bitmask set, an engine speed

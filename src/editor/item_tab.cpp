@@ -140,9 +140,10 @@ void ItemTab::buildTableControls() {
         }
         if (const auto trace = m_trace->traceColour(c, r)) l.fill = *trace;
         if (withToolTip && m_trace->count(c, r) > 0)
-            l.toolTip = QStringLiteral("%1 samples").arg(m_trace->count(c, r)) +
-                        (m_trace->mean(c, r) ? QStringLiteral(", mean %1").arg(*m_trace->mean(c, r), 0, 'f', 2)
-                                             : QString());
+            l.toolTip =
+                QStringLiteral("%1 samples").arg(m_trace->count(c, r)) +
+                (m_trace->mean(c, r) ? QStringLiteral(", mean %1").arg(*m_trace->mean(c, r), 0, 'f', 2)
+                                     : QString());
         if (l.changed && withToolTip) {
             const CellReading was = readCells(*m_def, *item, baselineImage(b));
             l.toolTip =
@@ -517,7 +518,8 @@ void ItemTab::correctFromAverages() {
                     writes.push_back({r, c, raw->bits});
                 }
     if (writes.empty()) {
-        prompt.message(QStringLiteral("No cell has an average of at least %1 samples.").arg(m_trace->minCount()));
+        prompt.message(
+            QStringLiteral("No cell has an average of at least %1 samples.").arg(m_trace->minCount()));
         return;
     }
     store(*item, writes);

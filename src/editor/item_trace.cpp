@@ -157,7 +157,8 @@ void ItemTrace::take(const AdxDefinition& def, const AdxDecoded& decoded, double
     if (m_averages && x && y) {
         const int z = m_of->currentIndex() + 1;
         if (size_t(z) < row.size() && row[size_t(z)] &&
-            std::all_of(m_filters.begin(), m_filters.end(), [&](const LogFilter& f) { return f.passes(row); }))
+            std::all_of(m_filters.begin(), m_filters.end(),
+                        [&](const LogFilter& f) { return f.passes(row); }))
             m_averages->add(*x, *y, *row[size_t(z)]);
     }
     m_status->setText(cell ? QStringLiteral("operating point: row %1, column %2")
@@ -185,7 +186,8 @@ std::optional<double> ItemTrace::mean(int c, int r) const {
     return m_averages ? m_averages->mean(c, r, m_minCount->value()) : std::nullopt;
 }
 
-std::vector<std::optional<double>> ItemTrace::corrected(const std::vector<std::optional<double>>& cells) const {
+std::vector<std::optional<double>>
+ItemTrace::corrected(const std::vector<std::optional<double>>& cells) const {
     const auto f = factor();
     if (!m_averages || !f) return std::vector<std::optional<double>>(cells.size());
     return m_averages->corrected(cells, m_minCount->value(), *f);

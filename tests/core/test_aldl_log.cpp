@@ -1,6 +1,7 @@
 // Stream logs: the CSV writer and reader, and the cell averages a log gives a table.
 #include "core/aldl_log.h"
 #include "core/cell_averages.h"
+#include "core/log_trace.h"
 
 #include <gtest/gtest.h>
 
@@ -170,4 +171,34 @@ TEST(CellAverages, BinsFilteredRowsAndCorrectsCellsWithEnoughSamples) {
     EXPECT_DOUBLE_EQ(*typed[5], 90 * 64 * 0.01);
     EXPECT_EQ(typed[1], std::nullopt); // samples, but no value to correct
     EXPECT_EQ(typed[4], std::nullopt); // a value, but no samples
+}
+
+// The operating point on a table: the nearest breakpoint on each axis, an axis of one
+// breakpoint always at 0, nothing where a needed value or breakpoint is missing.
+TEST(LogTrace, OperatingCellLinksRowsAndDefaults) {
+    using V = std::vector<std::optional<double>>;
+    const V cols{600, 1100, 1600}, rows{100, 60, 20};
+    EXPECT_EQ(operatingCell(cols, rows, 1350, 45, 3, 3), (TableCell{1, 1})); // a tie on x
+    EXPECT_EQ(operatingCell(cols, rows, 9000, 5, 3, 3), (TableCell{2, 2}));
+    EXPECT_EQ(operatingCell(cols, {}, 700, std::nullopt, 3, 1), (TableCell{0, 0}));
+    EXPECT_EQ(operatingCell(cols, rows, std::nullopt, 40, 3, 3), std::nullopt);
+    EXPECT_EQ(operatingCell(V{600, std::nullopt, 1600}, rows, 700, 40, 3, 3), std::nullopt);
+
+    AdxDefinition d = labelled();
+    d.values[2].idhash = 0x4B0C0103;
+    d.values[3].idhash = 0x10;
+    EXPECT_EQ(linkedColumn(d, "0X4b0c0103"), 3); // after the time and two values
+    EXPECT_EQ(linkedColumn(d, "0x10"), 5);       // the bitmask before it takes a column too
+    EXPECT_EQ(linkedColumn(d, "0x11"), -1);
+    EXPECT_EQ(linkedColumn(d, ""), -1);
+
+    AdxDecoded decoded;
+    decoded.values.resize(5);
+    decoded.values[2] = {true, 0, 61.5, {}, {}};
+    decoded.bitmasks = {{true, true}};
+    const auto row = logRow(d, decoded, 2.5);
+    EXPECT_EQ(row, (std::vector<std::optional<double>>{2.5, std::nullopt, std::nullopt, 61.5, 1.0,
+                                                       std::nullopt, std::nullopt}));
+    EXPECT_EQ(defaultAverageFilters({"Coolant (C)", "Closed loop", "Engine speed (rpm)", "BLM"}),
+              QStringList({"Coolant (C)>=70", "Closed loop=1", "Engine speed (rpm)>=500", "Time (s)>=30"}));
 }
