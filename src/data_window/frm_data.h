@@ -14,6 +14,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableWidget;
 
 namespace korvel {
@@ -111,6 +112,7 @@ private:
     QLabel* m_lblLog = nullptr;
     QTableWidget* m_tblValues = nullptr;
     StripChart* m_chart = nullptr;
+    QSplitter* m_split = nullptr;
     QLabel* m_lblStatus = nullptr;
     std::vector<int> m_valueRow, m_bitmaskRow; // dashboard row of each value and bitmask
 };

@@ -10,8 +10,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -65,7 +65,8 @@ void frmData::buildControls(const std::vector<SerialDeviceInfo>& devices) {
     m_tblValues->setFocusPolicy(Qt::TabFocus);
     m_tblValues->horizontalHeader()->setStretchLastSection(true);
     m_chart = new StripChart(this);
-    auto* split = new QSplitter(this);
+    m_tblValues->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    auto* split = m_split = new QSplitter(this);
     split->addWidget(m_tblValues);
     split->addWidget(m_chart);
     split->setStretchFactor(1, 1);
@@ -120,16 +121,26 @@ void frmData::fillDashboard() {
         m_tblValues->setItem(row, Units, cell(isBitmask ? QString() : def.values[size_t(index)].units));
         ++row;
     }
-    // Fixed widths: a value's text changing never moves the columns. Bold is the widest face.
-    m_tblValues->resizeColumnsToContents();
+    // Fixed widths, from the texts: a value's text changing never moves the columns, and the
+    // whole table shows beside the chart. Bold is the widest face a value takes.
     QFont bold = m_tblValues->font();
     bold.setBold(true);
-    const int valueWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("-888888.88")) + 12;
-    m_tblValues->setColumnWidth(Value, std::max(m_tblValues->columnWidth(Value), valueWidth));
-    int width = 2 * m_tblValues->frameWidth() + m_tblValues->verticalScrollBar()->sizeHint().width();
-    for (int c = Chart; c <= Units; ++c)
-        width += m_tblValues->columnWidth(c);
-    m_tblValues->setMinimumWidth(width);
+    const QFontMetrics plain(m_tblValues->font()), wide(bold);
+    const int pad = 2 * m_tblValues->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 14;
+    int widths[] = {plain.horizontalAdvance(QStringLiteral("Chart")),
+                    plain.horizontalAdvance(QStringLiteral("Name")),
+                    wide.horizontalAdvance(QStringLiteral("-888888.88")),
+                    plain.horizontalAdvance(QStringLiteral("Units"))};
+    for (int r = 0; r < m_tblValues->rowCount(); ++r)
+        for (int c : {Name, Units})
+            widths[c] = std::max(widths[c], plain.horizontalAdvance(m_tblValues->item(r, c)->text()));
+    int total = 2 * m_tblValues->frameWidth() + m_tblValues->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int c = Chart; c <= Units; ++c) {
+        m_tblValues->setColumnWidth(c, widths[c] + pad);
+        total += widths[c] + pad;
+    }
+    m_tblValues->setMinimumWidth(total);
+    m_split->setSizes({total, std::max(width() - total, m_chart->minimumWidth())});
 }
 
 void frmData::restartChart() {
