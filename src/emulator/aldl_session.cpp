@@ -2,6 +2,7 @@
 
 #include "aldl_link.h"
 #include "core/wait.h"
+#include "line_settler.h"
 #include "serial_port.h"
 
 #include <QThread>
@@ -54,9 +55,15 @@ private:
         AldlLink link(*port, ticker, m_def);
         const double start = ticker.seconds();
         bool connecting = m_def.connect.kind != AdxStep::Kind::None;
+        // After a failed cycle what still comes (a late or over-long reply, noise) is let
+        // pass before the next request: taken for that request's echo or reply, it would
+        // fail it too, and every failed request adds a reply more to wait for.
+        LineSettler settler;
         while (!m_shared->stop) {
+            settler.settle(*port, ticker, LineSettler::kSettleLimit);
             const AldlCycle cycle = connecting ? link.connect() : link.monitor();
             connecting = false;
+            if (!cycle.ok) settler.doubt(ticker.seconds());
             if (cycle.portFailed) {
                 port->close();
                 return cycle.reason;
