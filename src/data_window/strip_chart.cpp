@@ -24,6 +24,7 @@ StripChart::StripChart(QWidget* parent) : QChartView(parent) {
     m_x->setTitleText(QStringLiteral("Seconds"));
     m_x->setLabelFormat(QStringLiteral("%.0f"));
     m_y = new QValueAxis;
+    m_y->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(m_x, Qt::AlignBottom);
     chart->addAxis(m_y, Qt::AlignLeft);
     setChart(chart);
