@@ -118,6 +118,7 @@ private slots:
         QCOMPARE(text(*r.w, "lblAdx"), QStringLiteral("sample.adx")); // the last definition, opened again
         const AdxDefinition& def = *r.w->definition();
         r.cell("RPM", 0)->setCheckState(Qt::Checked);
+        setText(*r.w, "cmbAldlDevice", "/dev/ttyUSB1");
         QSignalSpy decoded(r.w.get(), &frmData::cycleDecoded);
         r.run(12, [&] {
             QVERIFY(!child<QAbstractButton>(*r.w, "cmdConnect")->isEnabled());
@@ -141,6 +142,7 @@ private slots:
         QCOMPARE(text(*r.w, "lblStatus"), QStringLiteral("Stopped.   0.0 frames/s   Failed frames: 0"));
         QCOMPARE(r.line.line.writes.size(), size_t(decoded.count()));
         QVERIFY(r.prompt.shown.empty());
+        QCOMPARE(r.settings.ReadSetting("ALDL Device"), QStringLiteral("/dev/ttyUSB1"));
     }
 
     void failedFramesSayWhy_data() { rows(kFailures); }
@@ -180,7 +182,7 @@ private slots:
         QCOMPARE(r.cell("RPM", 2)->background().style(), Qt::NoBrush);
     }
 
-    void brokenAdxRefusedWithItsLine() {
+    void brokenAdxRefusedGoodOneRemembered() {
         Fixed ecu;
         Rig r(ecu);
         // The sample with its first 16-bit value made 12 bits wide.
@@ -199,6 +201,11 @@ private slots:
         QCOMPARE(text(*r.w, "lblAdx"), QStringLiteral("sample.adx"));
         QCOMPARE(r.settings.ReadSetting("ADX Location"), kSample);
         QVERIFY(child<QAbstractButton>(*r.w, "cmdConnect")->isEnabled());
+        const QString good = r.writeFile("good.adx", fileBytes(kSample));
+        r.prompt.files = {good};
+        click(*r.w, "cmdOpenAdx");
+        QCOMPARE(text(*r.w, "lblAdx"), QStringLiteral("good.adx"));
+        QCOMPARE(r.settings.ReadSetting("ADX Location"), good);
     }
 
     // Start log connects and writes a row per good frame; the cable pulled stops the line with
