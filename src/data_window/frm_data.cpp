@@ -20,9 +20,6 @@ const QString kDeviceKey = QStringLiteral("ALDL Device");
 const QString kAdxKey = QStringLiteral("ADX Location");
 const QString kNoValue = QStringLiteral("–");
 
-// The dashboard's columns.
-enum Column { Chart, Name, Value, Units };
-
 // A value beyond its low alarm shows on blue, beyond its high one on red, in white bold text.
 void showAlarm(QTableWidgetItem* item, AdxAlarm alarm) {
     static const QColor low(25, 80, 200), high(200, 30, 30);
@@ -51,7 +48,7 @@ frmData::frmData(Services& services, std::vector<SerialDeviceInfo> devices, Wiri
     // The definition of the last run opens again; one that no longer reads is left closed.
     const QString last = services.settings.ReadSetting(kAdxKey);
     QString error;
-    if (!last.isEmpty() && QFileInfo::exists(last)) loadAdx(last, error);
+    if (!last.isEmpty() && QFileInfo::exists(last) && !loadAdx(last, error)) m_lblAdx->setToolTip(error);
     showState();
     showStatus();
 }
@@ -180,6 +177,7 @@ void frmData::takeFrame(const AldlFrame& f) {
         showValues(f.decoded);
         m_chart->append(f.seconds, f.decoded);
         if (m_log.isOpen() && !m_log.write(f.seconds, f.decoded)) {
+            m_lblLog->setText(QStringLiteral("Logging stopped after %1 rows").arg(m_log.rows()));
             showState();
             m_services.prompt.message(m_log.error(), Prompt::Icon::Critical);
         }

@@ -69,6 +69,9 @@ signals:
     void cycleDecoded(const korvel::AdxDecoded& decoded);
 
 private:
+    // The dashboard's columns.
+    enum Column { Chart, Name, Value, Units };
+
     // The controls and the dashboard (frm_data_layout.cpp).
     void buildControls(const std::vector<SerialDeviceInfo>& devices);
     void fillDashboard();

@@ -18,8 +18,6 @@
 namespace korvel {
 
 namespace {
-enum Column { Chart, Name, Value, Units };
-
 QTableWidgetItem* cell(const QString& text, Qt::ItemFlags flags = Qt::ItemIsEnabled) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(flags);
