@@ -219,8 +219,12 @@ private slots:
         r.line.writesLeft = 4;
         const QString csv = r.path("run.csv");
         r.prompt.files = {csv};
+        QStringList onDisk; // the file as each frame is shown: every row is there at once
+        connect(r.w.get(), &frmData::cycleDecoded, [&] { onDisk << QString::fromUtf8(fileBytes(csv)); });
         click(*r.w, "cmdStartLog");
         QTRY_VERIFY_WITH_TIMEOUT(!r.w->connected(), kWait);
+        QCOMPARE(onDisk.size(), 4);
+        QCOMPARE(onDisk[0].count('\n'), 2);
         QCOMPARE(r.prompt.onlyCritical(), "The ALDL line stopped: \"Mode 1 request\": Device disconnected\n"
                                           "What was logged is kept in " +
                                               csv + ".");
