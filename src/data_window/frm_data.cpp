@@ -238,6 +238,7 @@ void frmData::lineEnded(const QString& reason, bool opened) {
     m_session->deleteLater();
     m_session = nullptr;
     m_stopping = false;
+    m_everConnected = m_everConnected && opened; // a port that never opened has no figures to show
     const QString logged = m_log.isOpen() ? m_log.path() : QString();
     stopLog();
     showState();

@@ -75,6 +75,8 @@ private:
     // The controls and the dashboard (frm_data_layout.cpp).
     void buildControls(const std::vector<SerialDeviceInfo>& devices);
     void fillDashboard();
+    // Columns as wide as their texts (no row: their headings), the table as wide as them.
+    void sizeColumns();
     // The chart without frames, drawing the values ticked on the dashboard.
     void restartChart();
 

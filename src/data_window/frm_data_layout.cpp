@@ -69,6 +69,7 @@ void frmData::buildControls(const std::vector<SerialDeviceInfo>& devices) {
     split->addWidget(m_chart);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
+    sizeColumns();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(source);
@@ -119,6 +120,10 @@ void frmData::fillDashboard() {
         m_tblValues->setItem(row, Units, cell(isBitmask ? QString() : def.values[size_t(index)].units));
         ++row;
     }
+    sizeColumns();
+}
+
+void frmData::sizeColumns() {
     // Fixed widths, from the texts: a value's text changing never moves the columns, and the
     // whole table shows beside the chart. Bold is the widest face a value takes.
     QFont bold = m_tblValues->font();
