@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-serialport-dev libgtest-dev fonts-dejavu-core cmake ninja-build g++
+  # the data window's chart (its CMake files need the OpenGL ones, which it does not bring)
+  qt6-charts-dev libqt6opengl6-dev
   # the manuals and the PNG icons the install rules write, the .deb's dependencies (cpack),
   # and the tools the installed-tree test checks with
   scdoc librsvg2-bin dpkg-dev file desktop-file-utils appstream man-db shared-mime-info libglib2.0-bin

@@ -15,6 +15,7 @@ class QVBoxLayout;
 namespace korvel {
 
 class frmBrowser;
+class frmData;
 class frmChanges;
 class FlagsTab;
 class ValuesTab;
@@ -60,6 +61,8 @@ public:
     // Opens the item browser ("Browse Items…"): every item by kind, narrowed by a filter; a
     // chosen entry opens its item in its tab.
     void showBrowser();
+    // Opens the data window ("Data…"): the ECU's diagnostic line, logged and charted.
+    void showData();
     // Shows item `number` (of EcuItemTable) in its tab, as if chosen from the tab's list.
     void openItem(int number);
     // Shows item `index` of a definition read into the item model (XDF) in its tab.
@@ -146,6 +149,7 @@ private:
     QLabel* m_lblCompare = nullptr;
     frmChanges* m_changes = nullptr;
     frmBrowser* m_browser = nullptr;
+    frmData* m_data = nullptr;
     // The image as it was opened: the baseline "Compare with opened image" goes back to.
     Baseline m_openedImage;
     bool m_uploading = false;

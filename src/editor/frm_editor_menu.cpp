@@ -1,6 +1,7 @@
 // The editor's menu bar: every command of its buttons and keys, with the keys shown.
 #include "editor/frm_editor.h"
 
+#include "data_window/frm_data.h"
 #include "editor/arrays_tab.h"
 #include "editor/editor_menu.h"
 #include "editor/item_tab.h"
@@ -57,11 +58,21 @@ void frmEditor::buildMenu(QVBoxLayout* layout) {
     emulator->addSeparator();
     m_menu->addButton(emulator, m_cmdUpload, "actUpload");
     m_menu->addButton(emulator, m_live->checkBox(), "actLive");
+    emulator->addSeparator();
+    // The ECU's own line: usable with or without the emulator.
+    m_menu->addCommand(emulator, "actData", QStringLiteral("&Data…"), {}, [this] { showData(); });
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         m_menu->setTableTab(m_tabs->currentWidget() == m_arraysTab || m_tabs->currentWidget() == m_mapsTab ||
                             shownItemTable());
     });
+}
+
+void frmEditor::showData() {
+    if (!m_data) m_data = new frmData(m_services, availableSerialDevices(), {}, this);
+    m_data->show();
+    m_data->raise();
+    m_data->activateWindow();
 }
 
 } // namespace korvel

@@ -5,6 +5,7 @@
 #include "emulator/get_version.h"
 #include "emulator/serial_port.h"
 #include "emulator/transfer_observer.h"
+#include "widgets/device_combo.h"
 #include "widgets/named_controls.h"
 
 #include <QButtonGroup>
@@ -70,20 +71,10 @@ frmPorts::frmPorts(Services& services, std::vector<SerialDeviceInfo> devices, QW
     auto* grid = new QGridLayout;
     for (int n = 1; n <= kPorts; ++n) {
         const size_t i = static_cast<size_t>(n - 1);
-        auto* combo = m_devices[i] = new QComboBox(this);
-        combo->setObjectName(QStringLiteral("cmbDevice%1").arg(n));
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setMinimumContentsLength(24);
-        combo->addItem(QString());
-        for (const SerialDeviceInfo& d : devices)
-            combo->addItem(d.label(), d.device);
         m_stored[i] = services.settings.ReadSetting(deviceKey(n));
-        combo->setEditText(m_stored[i]);
+        auto* combo = m_devices[i] =
+            deviceCombo(this, QStringLiteral("cmbDevice%1").arg(n), devices, m_stored[i]);
         combo->lineEdit()->setPlaceholderText(deviceForPort(n, nullptr));
-        // A listed entry shows its description; the box keeps only the device.
-        connect(combo, &QComboBox::activated, this,
-                [combo](int index) { combo->setEditText(combo->itemData(index).toString()); });
         auto* use = new QRadioButton(QStringLiteral("Use"), this);
         use->setObjectName(QStringLiteral("optPort%1").arg(n));
         use->setChecked(n == m_storedPort);

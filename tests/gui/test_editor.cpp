@@ -54,7 +54,7 @@ const QString kMenus =
     " -Multiply by Percentage... Ctrl+P| -Interpolate Along Rows Ctrl+H|"
     " -Interpolate Along Columns Ctrl+J| -Interpolate Both Ways Ctrl+I| -Smooth Ctrl+M|"
     "E&mulator| -Standard Download File | -Verify File | -Batch Download File |"
-    " -Check File | -Download Changes | -Live ";
+    " -Check File | -Download Changes | -Live | &Data… ";
 
 // The setting, the port taken.
 const std::tuple<const char*, const char*, int> kPorts[] = {
