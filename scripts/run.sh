@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Korvel and starts it on the bundled sample
-# calibration with the simulated ROM emulator attached on port 1.
+# calibration with the simulated ROM emulator attached on port 1 and the simulated
+# ECU's diagnostic line as the Data window's device.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,7 +14,7 @@ sim=build/tools/korvel-romsim/korvel-romsim
 ini=build/src/app/korvel.ini
 work=$(mktemp -d)
 # Work on a copy, so the bundled sample stays as it is.
-cp examples/sample.bin examples/sample.ecu "$work/"
+cp examples/sample.bin examples/sample.ecu examples/sample.xdf examples/sample.adx "$work/"
 
 device=
 aldl=
@@ -38,7 +39,10 @@ write_setting() { # key value
   fi
 }
 write_setting "BIN Location" "$work/sample.bin"
-write_setting "ECU Location" "$work/sample.ecu"
+# The XDF form of the sample's definition: its tables name the logged values along their axes,
+# so the Data window's trace and averages show on them (sample.ecu opens the .ecu tabs).
+write_setting "ECU Location" "$work/sample.xdf"
+write_setting "ADX Location" "$work/sample.adx"
 write_setting "Port" "1"
 [ -n "$device" ] && write_setting "Port 1 Device" "$device"
 [ -n "$aldl" ] && write_setting "ALDL Device" "$aldl"

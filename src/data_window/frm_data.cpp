@@ -1,5 +1,6 @@
 #include "frm_data.h"
 
+#include "core/aldl_log.h"
 #include "core/settings_file.h"
 #include "data_window/strip_chart.h"
 #include "emulator/qt_serial_port.h"
@@ -142,10 +143,6 @@ bool frmData::connectLine() {
 void frmData::cmdStartLog_Click() {
     if (m_log.isOpen() || !m_def) return;
     const DataLog::Format format = m_wiring.logFormat ? m_wiring.logFormat : csvFormat();
-    if (!format) {
-        m_services.prompt.message(QStringLiteral("Logging to a CSV file is not part of this build."));
-        return;
-    }
     const QString folder =
         m_logPath.isEmpty() ? QFileInfo(m_adxPath).absolutePath() : QFileInfo(m_logPath).absolutePath();
     const QString path = m_services.prompt.saveFile(QStringLiteral("Log to CSV File"), folder,
@@ -268,10 +265,11 @@ void frmData::showState() {
     m_lblLog->setToolTip(m_log.path());
 }
 
-// The CSV rows are the core's AldlLogWriter's (core/aldl_log.h); this is where that writer
-// joins the window. Without it there is no CSV format, and Start log says so.
+// The CSV rows are the core's AldlLogWriter's, made for the definition open now.
 DataLog::Format frmData::csvFormat() const {
-    return {};
+    const auto writer = std::make_shared<const AldlLogWriter>(*m_def);
+    return {[writer] { return writer->heading(); },
+            [writer](double seconds, const AdxDecoded& d) { return writer->row(seconds, d); }};
 }
 
 } // namespace korvel

@@ -59,6 +59,8 @@ public:
     void takeFrame(const AldlFrame& frame);
 
     const AdxDefinition* definition() const { return m_def.get(); }
+    // The same, kept alive for as long as the caller holds it (another ADX may be opened).
+    std::shared_ptr<const AdxDefinition> sharedDefinition() const { return m_def; }
     bool connected() const { return m_session != nullptr; }
 
     // Closing stops the line; what was logged stays in its file.

@@ -11,6 +11,7 @@
 #include "widgets/table_grid.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -69,7 +70,18 @@ void frmEditor::buildMenu(QVBoxLayout* layout) {
 }
 
 void frmEditor::showData() {
-    if (!m_data) m_data = new frmData(m_services, availableSerialDevices(), {}, this);
+    if (!m_data) {
+        m_data = new frmData(m_services, availableSerialDevices(), {}, this);
+        // Every good frame goes to the table tabs of the item model: the trace and the averages.
+        auto clock = std::make_shared<QElapsedTimer>();
+        connect(m_data, &frmData::cycleDecoded, this, [this, clock](const AdxDecoded& decoded) {
+            if (!clock->isValid()) clock->start();
+            const auto def = m_data->sharedDefinition();
+            if (!def) return;
+            for (ItemTab* t : itemTabs())
+                t->takeCycle(def, decoded, double(clock->elapsed()) / 1000);
+        });
+    }
     m_data->show();
     m_data->raise();
     m_data->activateWindow();

@@ -487,7 +487,8 @@ void ItemTab::commitTypedText() {
     }
 }
 
-void ItemTab::takeCycle(const AdxDefinition& def, const AdxDecoded& decoded, double seconds) {
+void ItemTab::takeCycle(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded,
+                        double seconds) {
     if (m_trace) m_trace->take(def, decoded, seconds);
 }
 
@@ -504,6 +505,9 @@ void ItemTab::correctFromAverages() {
                        Prompt::Icon::Critical);
         return;
     }
+    // From the image as it is now (another tab or the checksum may have written into the table).
+    m_cells = readCells(*m_def, *item, readableImage(m_context.services.state));
+    if (m_cells.bits.empty()) return;
     // Through the rounding and the limits of table math: the nearest raw value of each cell,
     // a result past what the cell holds clamped to its end and counted.
     const ItemTableCells cells(*item, m_cells, {}, {}, true);

@@ -55,7 +55,8 @@ public:
     void commitTypedText();
     // One monitor cycle of logged data (`seconds` from the first): the table tabs trace the
     // operating point and average the chosen value.
-    void takeCycle(const AdxDefinition& def, const AdxDecoded& decoded, double seconds);
+    void takeCycle(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded,
+                   double seconds);
     // Writes cell x mean x factor into every cell with enough samples, as one undo step.
     void correctFromAverages();
 

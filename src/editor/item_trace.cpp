@@ -47,16 +47,18 @@ ItemTrace::ItemTrace(QWidget* parent, QGridLayout* layout, int row) : QObject(pa
     grid->addWidget(m_xColumn, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("rows follow"), m_panel), 0, 2);
     grid->addWidget(m_yColumn, 0, 3);
-    grid->addWidget(m_status, 0, 4, 1, 3);
+    grid->addWidget(m_status, 0, 4, 1, 5);
     grid->addWidget(m_show, 1, 0);
     grid->addWidget(m_of, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("where"), m_panel), 1, 2);
     grid->addWidget(m_filtersText, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("at least"), m_panel), 1, 4);
     grid->addWidget(m_minCount, 1, 5);
-    grid->addWidget(m_factor, 2, 5);
-    grid->addWidget(m_correct, 2, 3, 1, 2, Qt::AlignRight);
+    grid->addWidget(new QLabel(QStringLiteral("× factor"), m_panel), 1, 6);
+    grid->addWidget(m_factor, 1, 7);
+    grid->addWidget(m_correct, 1, 8);
     grid->setColumnStretch(3, 1);
+    m_factor->setMaximumWidth(m_factor->fontMetrics().horizontalAdvance(QStringLiteral("0000/0000")));
     layout->addWidget(m_panel, row, 0, 1, 6);
     m_panel->hide();
 
@@ -133,9 +135,11 @@ void ItemTrace::restartAverages() {
     emit changed();
 }
 
-void ItemTrace::take(const AdxDefinition& def, const AdxDecoded& decoded, double seconds) {
-    if (&def != m_def) {
-        m_def = &def;
+void ItemTrace::take(const std::shared_ptr<const AdxDefinition>& shared, const AdxDecoded& decoded,
+                     double seconds) {
+    const AdxDefinition& def = *shared;
+    if (shared != m_def) {
+        m_def = shared;
         m_labels = QStringList{QStringLiteral("Time (s)")} + AldlLogWriter(def).labels();
         fillColumns(m_labels);
         m_filtersText->setText(defaultAverageFilters(m_labels.mid(1)).join(QStringLiteral("; ")));
@@ -171,9 +175,11 @@ void ItemTrace::take(const AdxDefinition& def, const AdxDecoded& decoded, double
 std::optional<QColor> ItemTrace::traceColour(int c, int r) const {
     for (size_t k = 0; k < m_tail.size(); ++k)
         if (m_tail[k] == TableCell{c, r}) {
-            QColor colour(0x15, 0x65, 0xC0);
-            colour.setAlpha(255 - int(k) * 200 / kTail);
-            return colour;
+            // The operating point solid, the cells before it ever nearer white (opaque, so the
+            // grid picks a readable text colour for each).
+            static constexpr int kStrength[kTail] = {255, 150, 105, 75, 50, 30};
+            const auto mix = [&](int full) { return 255 + (full - 255) * kStrength[k] / 255; };
+            return QColor(mix(0x15), mix(0x65), mix(0xC0));
         }
     return std::nullopt;
 }

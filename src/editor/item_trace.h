@@ -39,7 +39,7 @@ public:
     // The table shown (null for none) with its axes' labels: the trace and the averages start again.
     void setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y);
     // One monitor cycle of the data window, `seconds` from its first.
-    void take(const AdxDefinition& def, const AdxDecoded& decoded, double seconds);
+    void take(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded, double seconds);
 
     // The colour of cell (c, r) on the trace: strongest at the operating point; nothing when the
     // cell is not on it.
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<CellAverages> m_averages;
     std::vector<LogFilter> m_filters;
     QStringList m_labels; // of the data stream's log, "Time (s)" first
-    const AdxDefinition* m_def = nullptr;
+    std::shared_ptr<const AdxDefinition> m_def;
 
     QWidget* m_panel = nullptr;
     QComboBox* m_xColumn = nullptr;

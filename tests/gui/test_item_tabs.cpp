@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 using namespace korvel;
@@ -29,8 +30,9 @@ const QByteArray kXdf = R"(<?xml version="1.0"?>
 <XDFFLAG uniqueid="0x1"><title>Fan</title><EMBEDDEDDATA mmedaddress="0x100"/><mask>0x06</mask></XDFFLAG>
 <XDFCONSTANT uniqueid="0x2"><title>Trim</title><EMBEDDEDDATA mmedaddress="0x110" mmedelementsizebits="16"
  mmedtypeflags="0x03"/><decimalpl>1</decimalpl><MATH equation="X*0.5"><VAR id="X"/></MATH></XDFCONSTANT>
-<XDFTABLE uniqueid="0x3"><title>Map</title><XDFAXIS id="x"><indexcount>3</indexcount><LABEL index="0" value="10"/>
-<LABEL index="1" value="20"/><LABEL index="2" value="30"/></XDFAXIS><XDFAXIS id="y"><indexcount>2</indexcount></XDFAXIS>
+<XDFTABLE uniqueid="0x3"><title>Map</title><XDFAXIS id="x"><DALINK objidhash="0x10"/><indexcount>3</indexcount>
+<LABEL index="0" value="10"/><LABEL index="1" value="20"/><LABEL index="2" value="30"/></XDFAXIS><XDFAXIS id="y">
+<DALINK objidhash="0x11"/><indexcount>2</indexcount><LABEL index="0" value="100"/><LABEL index="1" value="200"/></XDFAXIS>
 <XDFAXIS id="z"><EMBEDDEDDATA mmedaddress="0x200" mmedelementsizebits="16" mmedrowcount="2" mmedcolcount="3"
  mmedtypeflags="0x04"/><decimalpl>1</decimalpl><MATH equation="X/10"><VAR id="X"/></MATH></XDFAXIS></XDFTABLE>
 <XDFCONSTANT uniqueid="0x4"><title>Odd</title><EMBEDDEDDATA mmedaddress="0x300" mmedelementsizebits="8"
@@ -98,6 +100,26 @@ const std::tuple<const char*, std::function<void(XdfEditor&)>, int, int, QString
      0x200, 12, "000001000000000000000000", "0001000F0000001900000000"},
 };
 
+// A data stream of three values: the map's axes follow the first two (idhash 0x10, 0x11).
+std::shared_ptr<const AdxDefinition> stream() {
+    auto d = std::make_shared<AdxDefinition>();
+    for (auto [title, hash] : {std::pair("X", 0x10), std::pair("Y", 0x11), std::pair("BLM", 0x12)}) {
+        AdxValue v;
+        v.title = QString::fromLatin1(title);
+        v.idhash = quint64(hash);
+        d->fields.push_back({false, int(d->values.size())});
+        d->values.push_back(v);
+    }
+    return d;
+}
+
+AdxDecoded cycle(double x, double y, double blm) {
+    AdxDecoded d;
+    for (double v : {x, y, blm})
+        d.values.push_back({true, 0, v, {}, {}});
+    return d;
+}
+
 } // namespace
 
 class TestItemTabs : public QObject {
@@ -149,6 +171,45 @@ private slots:
         XdfEditor h(content);
         QCOMPARE(h.editor->Form_Load().outcome, OpeningResult::Outcome::ClosedItself);
         QVERIFY2(h.fx.prompt.onlyCritical().startsWith(message), qPrintable(h.fx.prompt.last()));
+    }
+
+    // Logged data: the operating point with its tail on the grid, then the averages of the block
+    // learn corrected into the cells with enough samples, as one undo step.
+    void traceAndCorrection() {
+        XdfEditor h;
+        QVERIFY(h.open());
+        ItemTab* t = h.show("tabItemMaps", "Map");
+        const auto def = stream();
+        const auto fill = [&](int row, int col) {
+            return t->grid()
+                ->model()
+                ->data(t->grid()->model()->index(row, col), Qt::BackgroundRole)
+                .value<QColor>();
+        };
+        t->takeCycle(def, cycle(12, 140, 128), 0);
+        t->takeCycle(def, cycle(26, 190, 128), 0.1);
+        // Grid row 1 shows table row 1 (the last on top).
+        QCOMPARE(fill(1, 3), QColor(0x15, 0x65, 0xC0));
+        QVERIFY(fill(2, 1).isValid() && fill(2, 1) != fill(1, 3));
+        QVERIFY(!fill(1, 1).isValid());
+
+        child<QCheckBox>(*t, "chkItemAverages")->setChecked(true);
+        child<QLineEdit>(*t, "txtItemFilters")->setText("X>=15");
+        emit child<QLineEdit>(*t, "txtItemFilters")->editingFinished();
+        child<QSpinBox>(*t, "spnItemMinCount")->setValue(2);
+        for (double blm : {150.0, 170.0, 90.0})
+            t->takeCycle(def, cycle(20, 110, blm), 1); // cell (row 0, column 1): stored at 0x204
+        t->takeCycle(def, cycle(10, 110, 200), 1);     // filtered out
+        t->takeCycle(def, cycle(30, 200, 200), 1);     // one sample: too few
+        h.edit(0x205, 100);                            // 10.0
+        child<QPushButton>(*t, "cmdItemCorrect")->click();
+        QCOMPARE(h.fx.prompt.texts(), QStringList());
+        // 10.0 x mean 136.67 / 128 = 10.68 -> raw 107; no other cell changes.
+        QCOMPARE(h.bytes(0x200, 12), "00000100006B000000000000");
+        h.editor->undo();
+        QCOMPARE(h.bytes(0x204, 2), "0064");
+        h.fx.prompt.answers = {false, false};
+        h.editor->reject();
     }
 
     // The byte sum is offered and stored as one undo step; the plug-in is named, never run.
