@@ -19,6 +19,7 @@ class QTableWidget;
 
 namespace korvel {
 
+class LogReplay;
 class StripChart;
 
 // Where the data window's line comes from; tests give a simulated one.
@@ -69,6 +70,8 @@ public:
 signals:
     // Every good frame, decoded: values and bitmasks by their index in definition().
     void cycleDecoded(const korvel::AdxDecoded& decoded);
+    // Every row of a log replayed ("Replay log…"), its columns named by `labels`.
+    void rowReplayed(const QStringList& labels, const std::vector<std::optional<double>>& row);
 
 private:
     // The dashboard's columns.
@@ -96,6 +99,7 @@ private:
     Wiring m_wiring;
     std::unique_ptr<SerialPortFactory> m_systemPorts;
     std::shared_ptr<const AdxDefinition> m_def;
+    LogReplay* m_replay = nullptr;
     QString m_adxPath;
     AldlSession* m_session = nullptr; // while the line runs
     bool m_stopping = false;          // asked to stop, its end not yet come

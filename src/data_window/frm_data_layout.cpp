@@ -1,6 +1,7 @@
 // The data window's controls and its dashboard of values.
 #include "core/settings_file.h"
 #include "data_window/frm_data.h"
+#include "data_window/log_replay.h"
 #include "data_window/strip_chart.h"
 #include "widgets/device_combo.h"
 #include "widgets/named_controls.h"
@@ -74,6 +75,9 @@ void frmData::buildControls(const std::vector<SerialDeviceInfo>& devices) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(source);
     layout->addLayout(buttons);
+    m_replay = new LogReplay(m_services, this);
+    connect(m_replay, &LogReplay::rowPlayed, this, &frmData::rowReplayed);
+    layout->addWidget(m_replay);
     layout->addWidget(split, 1);
     layout->addWidget(m_lblStatus);
     resize(1000, 600);

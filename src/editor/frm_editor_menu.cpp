@@ -81,6 +81,11 @@ void frmEditor::showData() {
             for (ItemTab* t : itemTabs())
                 t->takeCycle(def, decoded, double(clock->elapsed()) / 1000);
         });
+        connect(m_data, &frmData::rowReplayed, this,
+                [this](const QStringList& labels, const std::vector<std::optional<double>>& row) {
+                    for (ItemTab* t : itemTabs())
+                        t->takeRow(labels, row, m_data->sharedDefinition());
+                });
     }
     m_data->show();
     m_data->raise();

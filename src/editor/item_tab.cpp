@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -179,9 +180,17 @@ void ItemTab::buildTableControls() {
     }
     layout->setRowStretch(3, 1);
     m_trace = new ItemTrace(this, layout, 5);
-    connect(m_trace, &ItemTrace::changed, this, [this] {
+    // Logged data arrives ten times a second, a replayed log thousands of rows at once: the grid
+    // shows them at most every 50 ms.
+    auto* repaint = new QTimer(this);
+    repaint->setSingleShot(true);
+    repaint->setInterval(50);
+    connect(repaint, &QTimer::timeout, this, [this] {
         if (m_trace->averagesShown()) fillGrid(); // the means beside the values
         m_grid->refreshLooks();
+    });
+    connect(m_trace, &ItemTrace::changed, repaint, [repaint] {
+        if (!repaint->isActive()) repaint->start();
     });
     connect(m_trace->correctButton(), &QPushButton::clicked, this, &ItemTab::correctFromAverages);
     connect(m_showRaw, &QCheckBox::toggled, this, [this] {
@@ -490,6 +499,11 @@ void ItemTab::commitTypedText() {
 void ItemTab::takeCycle(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded,
                         double seconds) {
     if (m_trace) m_trace->take(def, decoded, seconds);
+}
+
+void ItemTab::takeRow(const QStringList& labels, const std::vector<std::optional<double>>& row,
+                      const std::shared_ptr<const AdxDefinition>& def) {
+    if (m_trace) m_trace->takeRow(labels, row, def);
 }
 
 void ItemTab::correctFromAverages() {

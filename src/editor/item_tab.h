@@ -57,6 +57,9 @@ public:
     // operating point and average the chosen value.
     void takeCycle(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded,
                    double seconds);
+    // One row of a replayed log (see ItemTrace::takeRow).
+    void takeRow(const QStringList& labels, const std::vector<std::optional<double>>& row,
+                 const std::shared_ptr<const AdxDefinition>& def);
     // Writes cell x mean x factor into every cell with enough samples, as one undo step.
     void correctFromAverages();
 

@@ -90,8 +90,7 @@ void ItemTrace::fillColumns(const QStringList& labels) {
         c->addItem(QStringLiteral("(none)"));
         for (int i = 1; i < labels.size(); ++i)
             c->addItem(labels[i]);
-        const int linked = m_item && m_def ? linkedColumn(*m_def, link) : -1;
-        c->setCurrentIndex(std::max(linked, 0));
+        c->setCurrentIndex(m_item ? linkedIndex(labels, link) : 0);
     };
     fill(m_xColumn, m_item ? m_item->x.logLink : QString());
     fill(m_yColumn, m_item ? m_item->y.logLink : QString());
@@ -107,6 +106,14 @@ void ItemTrace::fillColumns(const QStringList& labels) {
                 m_of->itemText(i).startsWith(QLatin1String("BLM")))
                 pick = i;
     m_of->setCurrentIndex(std::max(pick, 0));
+}
+
+int ItemTrace::linkedIndex(const QStringList& labels, const QString& link) const {
+    if (!m_def) return 0;
+    const int column = linkedColumn(*m_def, link);
+    if (column <= 0) return 0;
+    const QStringList own = QStringList{QStringLiteral("Time (s)")} + AldlLogWriter(*m_def).labels();
+    return std::max(int(labels.indexOf(own.value(column))), 0);
 }
 
 void ItemTrace::restartAverages() {
@@ -135,19 +142,24 @@ void ItemTrace::restartAverages() {
     emit changed();
 }
 
-void ItemTrace::take(const std::shared_ptr<const AdxDefinition>& shared, const AdxDecoded& decoded,
+void ItemTrace::take(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded,
                      double seconds) {
-    const AdxDefinition& def = *shared;
-    if (shared != m_def) {
-        m_def = shared;
-        m_labels = QStringList{QStringLiteral("Time (s)")} + AldlLogWriter(def).labels();
+    if (def != m_def || m_ownLabels.isEmpty())
+        m_ownLabels = QStringList{QStringLiteral("Time (s)")} + AldlLogWriter(*def).labels();
+    takeRow(m_ownLabels, logRow(*def, decoded, seconds), def);
+}
+
+void ItemTrace::takeRow(const QStringList& labels, const std::vector<std::optional<double>>& row,
+                        const std::shared_ptr<const AdxDefinition>& def) {
+    if (def != m_def || labels != m_labels) {
+        m_def = def;
+        m_labels = labels;
         fillColumns(m_labels);
         m_filtersText->setText(defaultAverageFilters(m_labels.mid(1)).join(QStringLiteral("; ")));
         m_panel->show();
         restartAverages();
     }
     if (!m_item) return;
-    const std::vector<std::optional<double>> row = logRow(def, decoded, seconds);
     const auto column = [&](const QComboBox* c) {
         const int i = c->currentIndex();
         return i > 0 && size_t(i) < row.size() ? row[size_t(i)] : std::nullopt;

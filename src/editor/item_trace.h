@@ -40,6 +40,10 @@ public:
     void setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y);
     // One monitor cycle of the data window, `seconds` from its first.
     void take(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded, double seconds);
+    // One row of logged data, its columns named by `labels` ("Time (s)" first), as a replayed log
+    // gives it; `def` (may be null) tells which columns the axes' links name.
+    void takeRow(const QStringList& labels, const std::vector<std::optional<double>>& row,
+                 const std::shared_ptr<const AdxDefinition>& def);
 
     // The colour of cell (c, r) on the trace: strongest at the operating point; nothing when the
     // cell is not on it.
@@ -65,13 +69,16 @@ signals:
 private:
     void restartAverages();
     void fillColumns(const QStringList& labels);
+    // The column of `labels` the axis link names: through the definition's own labels.
+    int linkedIndex(const QStringList& labels, const QString& link) const;
 
     const CalItem* m_item = nullptr;
     std::vector<std::optional<double>> m_xs, m_ys;
     std::deque<TableCell> m_tail;
     std::unique_ptr<CellAverages> m_averages;
     std::vector<LogFilter> m_filters;
-    QStringList m_labels; // of the data stream's log, "Time (s)" first
+    QStringList m_labels;    // of the logged data taken last, "Time (s)" first
+    QStringList m_ownLabels; // of the data stream definition's log
     std::shared_ptr<const AdxDefinition> m_def;
 
     QWidget* m_panel = nullptr;

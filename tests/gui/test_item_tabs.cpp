@@ -2,6 +2,7 @@
 // bytes of multi-byte cells in either byte and storage order, one undo step each, refusals
 // that write nothing, and its checksums.
 #include "core/definition_reader.h"
+#include "data_window/log_replay.h"
 #include "editor/item_tab.h"
 #include "editor/table_editing.h"
 #include "support/editor_harness.h"
@@ -208,6 +209,39 @@ private slots:
         QCOMPARE(h.bytes(0x200, 12), "00000100006B000000000000");
         h.editor->undo();
         QCOMPARE(h.bytes(0x204, 2), "0064");
+        h.fx.prompt.answers = {false, false};
+        h.editor->reject();
+    }
+
+    // A replayed log drives the same trace and averages; a seek skips the rows before it.
+    void replayedLog() {
+        XdfEditor h;
+        QVERIFY(h.open());
+        ItemTab* t = h.show("tabItemMaps", "Map");
+        child<QCheckBox>(*t, "chkItemAverages")->setChecked(true);
+        LogReplay replay(h.services);
+        const auto def = stream();
+        QObject::connect(&replay, &LogReplay::rowPlayed, t,
+                         [&](const QStringList& labels, const auto& row) { t->takeRow(labels, row, def); });
+        const QString log = h.fx.writeFile("run.csv", "Time (s),X,Y,BLM\n0,30,200,999\n0.1,20,110,140\n"
+                                                      "0.2,20,110,150\n0.3,10,190,128\n");
+        QVERIFY(replay.open(log));
+        t->takeRow(replay.log()->labels, replay.log()->rows[0],
+                   def); // the first data sets the default filters
+        child<QLineEdit>(*t, "txtItemFilters")->setText("");
+        emit child<QLineEdit>(*t, "txtItemFilters")->editingFinished();
+        replay.seek(1);
+        child<QComboBox>(replay, "cmbReplaySpeed")->setCurrentIndex(3);
+        replay.play(true);
+        QTRY_COMPARE(replay.position(), 4);
+        QCOMPARE(
+            t->grid()->model()->data(t->grid()->model()->index(1, 1), Qt::BackgroundRole).value<QColor>(),
+            QColor(0x15, 0x65, 0xC0));
+        child<QSpinBox>(*t, "spnItemMinCount")->setValue(1);
+        QVERIFY(h.fx.prompt.texts().isEmpty());
+        h.edit(0x205, 128); // 12.8: x 145 / 128 = 14.5
+        child<QPushButton>(*t, "cmdItemCorrect")->click();
+        QCOMPARE(h.bytes(0x204, 2), "0091");
         h.fx.prompt.answers = {false, false};
         h.editor->reject();
     }
