@@ -164,16 +164,6 @@ int floorToInt(double v) {
     return t > v ? t - 1 : t;
 }
 
-// Calls visit(x, y, radius) for every circle of the batch, those of its meshes included,
-// in user units.
-template <class Visit> void forEachCircle(const DrawingSurface::Batch& b, Visit&& visit) {
-    for (const PictureCircle& c : b.circles)
-        visit(c.x, c.y, c.radius);
-    for (const PictureMesh& mesh : b.meshes)
-        for (const QPointF& p : b.points(mesh))
-            visit(p.x(), p.y(), mesh.radius);
-}
-
 // The lines of a mesh's links, each from a point to the one before it.
 std::vector<QLineF> meshLines(const DrawingSurface::Batch& b, const PictureMesh& mesh) {
     std::vector<QLineF> lines;
@@ -199,9 +189,9 @@ void stampCircles(Pixels& px, const DrawingSurface::Batch& b, int key, const Pic
     int top = markHeight, bottom = -1; // the rows with marks
     auto mark = [&](double x, double y) {
         const double fx = m.dx + x * m.scale, fy = m.dy + y * m.sy();
-        if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) return; // off any image, or not a number
+        // A centre pixel off the marks lies on this side of a whole-number edge (or is not a number).
+        if (!(fx >= -reach && fy >= -reach && fx < px.width + reach && fy < px.height + reach)) return;
         const int cx = floorToInt(fx) + reach, cy = floorToInt(fy) + reach;
-        if (cx < 0 || cy < 0 || cx >= markWidth || cy >= markHeight) return;
         marks[static_cast<size_t>(cy) * static_cast<size_t>(markWidth) + static_cast<size_t>(cx)] = 1;
         top = std::min(top, cy);
         bottom = std::max(bottom, cy);
@@ -265,10 +255,13 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
                     if (!lines.empty()) p.drawLines(lines.data(), static_cast<int>(lines.size()));
                 }
             }
-            forEachCircle(b, [&](double x, double y, double radius) {
-                if (direct && radius * m.scale <= kLargestStampedRadius) return; // stamped below
-                p.drawEllipse(QPointF(x, y), radius, radius);
-            });
+            auto stamped = [&](double radius) { return direct && radius * m.scale <= kLargestStampedRadius; };
+            for (const PictureCircle& c : b.circles)
+                if (!stamped(c.radius)) p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
+            for (const PictureMesh& mesh : b.meshes)
+                if (!stamped(mesh.radius))
+                    for (const QPointF& point : b.points(mesh))
+                        p.drawEllipse(point, mesh.radius, mesh.radius);
         }
     }
     if (!direct) return;

@@ -164,25 +164,26 @@ void plotMesh(const DrawingSurface::Batch& batch, const PictureMesh& mesh, const
     // The row before the part is mapped too, for the links to it.
     const int start = std::max(firstRow - 1, 0);
     const QPointF* point = batch.points(mesh).data() + static_cast<size_t>(start) * cols;
-    for (int r = start; r < endRow; ++r) {
-        const bool links = r >= firstRow;
-        for (size_t c = 0; c < cols; ++c, ++point) {
+    for (int r = start; r < endRow; ++r, point += cols) {
+        for (size_t c = 0; c < cols; ++c) {
             Device& d = current[c];
-            d.x = m.dx + point->x() * m.scale;
-            d.y = m.dy + point->y() * m.sy();
+            d.x = m.dx + point[c].x() * m.scale;
+            d.y = m.dy + point[c].y() * m.sy();
             d.inside = d.x >= 0 && d.y >= 0 && d.x < w && d.y < h;
-            if (d.inside) {
-                d.px = pixel(d.x);
-                d.py = pixel(d.y);
-            }
-            auto link = [&](const Device& to) {
-                if (d.inside && to.inside)
-                    plot.link(d.px, d.py, to.px, to.py);
+            d.px = d.inside ? pixel(d.x) : 0;
+            d.py = d.inside ? pixel(d.y) : 0;
+        }
+        if (r >= firstRow) {
+            auto link = [&](const Device& from, const Device& to) {
+                if (from.inside && to.inside)
+                    plot.link(from.px, from.py, to.px, to.py);
                 else
-                    plotLine(d.x, d.y, to.x, to.y, w, h, plot);
+                    plotLine(from.x, from.y, to.x, to.y, w, h, plot);
             };
-            if (links && r > 0) link(previous[c]);
-            if (links && c > 0) link(current[c - 1]);
+            for (size_t c = 0; c < cols; ++c) {
+                if (r > 0) link(current[c], previous[c]);
+                if (c > 0) link(current[c], current[c - 1]);
+            }
         }
         std::swap(previous, current);
     }
