@@ -283,9 +283,9 @@ void plotThinLines(QImage& image, const DrawingSurface::Batch& batch, const Pict
         std::vector<int> second(counts.size(), 0);
         CountedRuns secondCounted{second.data(), column, w, h};
         auto countSecond = [&] { plotLines(batch, m, w, h, Part{1, 2}, secondCounted); };
-        std::thread helper;
+        std::jthread helper; // joined on the way out, should the first half throw
         try {
-            helper = std::thread(countSecond);
+            helper = std::jthread(countSecond);
         } catch (const std::system_error&) {
             countSecond();
         }
