@@ -3,6 +3,7 @@
 #include <QLineF>
 #include <QPointF>
 #include <QtGlobal>
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -27,7 +28,7 @@ struct PictureCircle {
 
 // A grid of points, drawn as a circle around every point and a line from every point to
 // the point before it in its row and to the point of its column in the row before: the
-// same pixels as those circles and lines added one by one, in a tenth of the memory.
+// same pixels as those circles and lines added one by one, in a fifth of the memory.
 struct PictureMesh {
     int cols = 0;
     int rows = 0;
@@ -70,6 +71,8 @@ public:
     void circle(double x, double y, double radius) { currentBatch().circles.push_back({x, y, radius}); }
     // A mesh of cols x rows points (see PictureMesh), point (c, r) at pointAt(c, r), a QPointF.
     template <class PointAt> void mesh(int cols, int rows, double radius, PointAt&& pointAt) {
+        cols = std::max(cols, 0);
+        rows = std::max(rows, 0);
         Batch& b = currentBatch();
         b.meshes.push_back({cols, rows, radius, b.meshPoints.size()});
         b.meshPoints.reserve(b.meshPoints.size() + static_cast<std::size_t>(cols) * rows);
