@@ -39,18 +39,17 @@ public:
     std::unique_ptr<SerialPort> create() override { return nullptr; }
 };
 
-// Wall-clock and processor time of the process (all its threads: the pictures draw their
-// lines on two), in milliseconds. The processor time shows the cost of the work itself on
-// a machine shared with other jobs.
+// Wall-clock and processor time of this thread, in milliseconds. The processor time
+// shows the cost of the work itself on a machine shared with other jobs.
 struct Figures {
     double wallMedian = 0;
     double wallSlowest = 0;
     double cpuMedian = 0;
 };
 
-double processCpuMs() {
+double threadCpuMs() {
     timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
@@ -60,11 +59,11 @@ Figures timeRuns(int runs, const std::function<void()>& action) {
     std::vector<double> wall, cpu;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
-        const double c0 = processCpuMs();
+        const double c0 = threadCpuMs();
         t.start();
         action();
         wall.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-        cpu.push_back(processCpuMs() - c0);
+        cpu.push_back(threadCpuMs() - c0);
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
-#include <utility>
 
 namespace korvel {
 
@@ -14,9 +11,6 @@ namespace {
 // Images up to this many pixels count runs in a table of ints (16 MB at most); larger
 // ones (offscreen renders for files) write each run straight away.
 constexpr qint64 kLargestCountedImage = qint64{1} << 22;
-// Batches with at least this many lines and mesh points are counted on two threads; a
-// thread costs about as much as plotting a few thousand lines.
-constexpr size_t kLinesForTwoThreads = 50000;
 
 // Cuts the line to the rectangle [left, right] x [top, bottom]; false when nothing of it
 // lies inside. An end outside moves onto the edge it crosses, set exactly and with the
@@ -137,22 +131,11 @@ template <class Plot> void plotLine(double x1, double y1, double x2, double y2, 
                [&plot](int x, int from, int to) { plot.run(x, from, to); });
 }
 
-// One of `count` nearly equal parts of a batch's lines, to be plotted at the same time:
-// a share of its plain lines and of every mesh's rows (a row with its links to the row
-// before).
-struct Part {
-    int index = 0;
-    int count = 1;
-
-    template <class N> std::pair<N, N> of(N n) const { return {n * index / count, n * (index + 1) / count}; }
-};
-
-// Plots the links of the mesh's rows in the part, each point mapped once. A link between
-// two points on the image goes between their pixels straight away; the others are cut as
-// any line.
+// Plots the links of a mesh, each point mapped once. A link between two points on the
+// image goes between their pixels straight away; the others are cut as any line.
 template <class Plot>
 void plotMesh(const DrawingSurface::Batch& batch, const PictureMesh& mesh, const PictureMapping& m, int w,
-              int h, Part part, Plot& plot) {
+              int h, Plot& plot) {
     struct Device {
         double x, y;
         int px, py; // the pixel, when inside
@@ -160,11 +143,8 @@ void plotMesh(const DrawingSurface::Batch& batch, const PictureMesh& mesh, const
     };
     const size_t cols = static_cast<size_t>(mesh.cols);
     std::vector<Device> previous(cols), current(cols);
-    const auto [firstRow, endRow] = part.of(mesh.rows);
-    // The row before the part is mapped too, for the links to it.
-    const int start = std::max(firstRow - 1, 0);
-    const QPointF* point = batch.points(mesh).data() + static_cast<size_t>(start) * cols;
-    for (int r = start; r < endRow; ++r, point += cols) {
+    const QPointF* point = batch.points(mesh).data();
+    for (int r = 0; r < mesh.rows; ++r, point += cols) {
         for (size_t c = 0; c < cols; ++c) {
             Device& d = current[c];
             d.x = m.dx + point[c].x() * m.scale;
@@ -173,35 +153,29 @@ void plotMesh(const DrawingSurface::Batch& batch, const PictureMesh& mesh, const
             d.px = d.inside ? pixel(d.x) : 0;
             d.py = d.inside ? pixel(d.y) : 0;
         }
-        if (r >= firstRow) {
-            auto link = [&](const Device& from, const Device& to) {
-                if (from.inside && to.inside)
-                    plot.link(from.px, from.py, to.px, to.py);
-                else
-                    plotLine(from.x, from.y, to.x, to.y, w, h, plot);
-            };
-            for (size_t c = 0; c < cols; ++c) {
-                if (r > 0) link(current[c], previous[c]);
-                if (c > 0) link(current[c], current[c - 1]);
-            }
+        auto link = [&](const Device& from, const Device& to) {
+            if (from.inside && to.inside)
+                plot.link(from.px, from.py, to.px, to.py);
+            else
+                plotLine(from.x, from.y, to.x, to.y, w, h, plot);
+        };
+        for (size_t c = 0; c < cols; ++c) {
+            if (r > 0) link(current[c], previous[c]);
+            if (c > 0) link(current[c], current[c - 1]);
         }
         std::swap(previous, current);
     }
 }
 
-// Plots the part of the batch's lines, those of its meshes included, that shows in a
-// w x h image.
+// Plots every line of the batch, those of its meshes included, that shows in a w x h
+// image.
 template <class Plot>
-void plotLines(const DrawingSurface::Batch& batch, const PictureMapping& m, int w, int h, Part part,
-               Plot& plot) {
-    const auto [first, end] = part.of(batch.lines.size());
-    for (size_t i = first; i < end; ++i) {
-        const QLineF& l = batch.lines[i];
+void plotLines(const DrawingSurface::Batch& batch, const PictureMapping& m, int w, int h, Plot& plot) {
+    for (const QLineF& l : batch.lines)
         plotLine(m.dx + l.x1() * m.scale, m.dy + l.y1() * m.sy(), m.dx + l.x2() * m.scale,
                  m.dy + l.y2() * m.sy(), w, h, plot);
-    }
     for (const PictureMesh& mesh : batch.meshes)
-        plotMesh(batch, mesh, m, w, h, part, plot);
+        plotMesh(batch, mesh, m, w, h, plot);
 }
 
 // Writes every run straight into the image.
@@ -244,16 +218,17 @@ struct CountedRuns {
             return;
         }
         // The usual link of a dense mesh: steep, within one column or across two. Its runs
-        // as forEachRun makes them, without a branch on the direction: from the upper end,
-        // the first (dy + 1) / 2 rows in its column, the rest in the lower end's column (one
-        // run when that is the same column).
+        // as forEachRun makes them: from the upper end, the first (dy + 1) / 2 rows in its
+        // column, the rest in the lower end's column.
         const bool down = y0 <= y1;
         const int xTop = down ? x0 : x1, yTop = down ? y0 : y1;
         const int xBottom = down ? x1 : x0, yBottom = down ? y1 : y0;
-        const int split = yTop + (yBottom - yTop + 1) / 2;
         ++*at(xTop, yTop);
-        --*at(xTop, split);
-        ++*at(xBottom, split);
+        if (xTop != xBottom) {
+            const int split = yTop + (yBottom - yTop + 1) / 2;
+            --*at(xTop, split);
+            ++*at(xBottom, split);
+        }
         --*at(xBottom, yBottom + 1);
     }
 };
@@ -268,32 +243,13 @@ void plotThinLines(QImage& image, const DrawingSurface::Batch& batch, const Pict
 
     if (qint64{w} * (h + 1) > kLargestCountedImage) {
         WrittenRuns written{bits, stride, w, h, ink};
-        plotLines(batch, m, w, h, Part{}, written);
+        plotLines(batch, m, w, h, written);
         return;
     }
     const size_t column = static_cast<size_t>(h) + 1;
     std::vector<int> counts(static_cast<size_t>(w) * column, 0);
     CountedRuns counted{counts.data(), column, w, h};
-    if (batch.lines.size() + batch.meshPoints.size() < kLinesForTwoThreads ||
-        std::thread::hardware_concurrency() < 2) {
-        plotLines(batch, m, w, h, Part{}, counted);
-    } else {
-        // Two halves at once, each counted in a table of its own; the counts add up. Without
-        // a second thread the second half is counted after the first.
-        std::vector<int> second(counts.size(), 0);
-        CountedRuns secondCounted{second.data(), column, w, h};
-        auto countSecond = [&] { plotLines(batch, m, w, h, Part{1, 2}, secondCounted); };
-        std::jthread helper; // joined on the way out, should the first half throw
-        try {
-            helper = std::jthread(countSecond);
-        } catch (const std::system_error&) {
-            countSecond();
-        }
-        plotLines(batch, m, w, h, Part{0, 2}, counted);
-        if (helper.joinable()) helper.join();
-        for (size_t i = 0; i < counts.size(); ++i)
-            counts[i] += second[i];
-    }
+    plotLines(batch, m, w, h, counted);
     for (int x = 0; x < w; ++x) {
         const int* c = counted.at(x, 0);
         int covered = 0;

@@ -15,8 +15,7 @@ namespace korvel {
 // column. Lines that are not finite or lie off the image draw nothing.
 // For images of screen size the runs are first counted per column and every pixel is
 // then written once, so a dense mesh (half a million links in a few hundred thousand
-// pixels) costs about one write per inked pixel instead of one per pixel of every line;
-// a large batch is counted in two halves on two threads.
+// pixels) costs about one write per inked pixel instead of one per pixel of every line.
 void plotThinLines(QImage& image, const DrawingSurface::Batch& batch, const PictureMapping& m, QRgb ink);
 
 } // namespace korvel
