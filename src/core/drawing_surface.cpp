@@ -15,6 +15,8 @@ void DrawingSurface::clear() {
     for (Batch& b : m_batches) {
         b.lines.clear();
         b.circles.clear();
+        b.meshes.clear();
+        b.meshPoints.clear();
     }
     ++m_revision;
 }
@@ -29,21 +31,25 @@ int DrawingSurface::batchIndex() {
     // A width used before gets its old batch back, so alternating widths stay few batches.
     auto same = std::find_if(m_batches.begin(), m_batches.end(),
                              [this](const Batch& b) { return b.lineWidth == m_lineWidth; });
-    if (same == m_batches.end()) same = m_batches.insert(m_batches.end(), Batch{m_lineWidth, {}, {}});
+    if (same == m_batches.end()) same = m_batches.insert(m_batches.end(), Batch{m_lineWidth, {}, {}, {}, {}});
     return static_cast<int>(same - m_batches.begin());
 }
 
 qsizetype DrawingSurface::lineCount() const {
     qsizetype n = 0;
-    for (const Batch& b : m_batches)
+    for (const Batch& b : m_batches) {
         n += static_cast<qsizetype>(b.lines.size());
+        for (const PictureMesh& mesh : b.meshes)
+            if (mesh.cols > 0 && mesh.rows > 0)
+                n += qsizetype{mesh.cols - 1} * mesh.rows + qsizetype{mesh.rows - 1} * mesh.cols;
+    }
     return n;
 }
 
 qsizetype DrawingSurface::circleCount() const {
     qsizetype n = 0;
     for (const Batch& b : m_batches)
-        n += static_cast<qsizetype>(b.circles.size());
+        n += static_cast<qsizetype>(b.circles.size() + b.meshPoints.size());
     return n;
 }
 

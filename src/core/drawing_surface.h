@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QLineF>
+#include <QPointF>
 #include <QtGlobal>
+#include <algorithm>
+#include <cstddef>
+#include <span>
 #include <vector>
 
 namespace korvel {
@@ -22,6 +26,16 @@ struct PictureCircle {
     double radius = 0; // user units
 };
 
+// A grid of points, drawn as a circle around every point and a line from every point to
+// the point before it in its row and to the point of its column in the row before: the
+// same pixels as those circles and lines added one by one, in a fifth of the memory.
+struct PictureMesh {
+    int cols = 0;
+    int rows = 0;
+    double radius = 0;     // of every circle, user units
+    std::size_t first = 0; // where its points start in the batch's meshPoints (row-major)
+};
+
 // What a picture shows: its coordinate window and the drawing commands since the last
 // clear, in user units. The widget paints it whenever the toolkit asks and the same
 // list renders offscreen, so a picture never depends on what was on the screen.
@@ -33,6 +47,12 @@ public:
         int lineWidth = 1; // pixels, whatever the window's scale
         std::vector<QLineF> lines;
         std::vector<PictureCircle> circles;
+        std::vector<PictureMesh> meshes;
+        std::vector<QPointF> meshPoints; // the points of every mesh, one after the other
+
+        std::span<const QPointF> points(const PictureMesh& mesh) const {
+            return {meshPoints.data() + mesh.first, static_cast<std::size_t>(mesh.cols) * mesh.rows};
+        }
     };
 
     const PictureWindow& window() const { return m_window; }
@@ -49,8 +69,20 @@ public:
         currentBatch().lines.emplace_back(x1, y1, x2, y2);
     }
     void circle(double x, double y, double radius) { currentBatch().circles.push_back({x, y, radius}); }
+    // A mesh of cols x rows points (see PictureMesh), point (c, r) at pointAt(c, r), a QPointF.
+    template <class PointAt> void mesh(int cols, int rows, double radius, PointAt&& pointAt) {
+        cols = std::max(cols, 0);
+        rows = std::max(rows, 0);
+        Batch& b = currentBatch();
+        b.meshes.push_back({cols, rows, radius, b.meshPoints.size()});
+        b.meshPoints.reserve(b.meshPoints.size() + static_cast<std::size_t>(cols) * rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c)
+                b.meshPoints.push_back(pointAt(c, r));
+    }
 
     const std::vector<Batch>& batches() const { return m_batches; }
+    // Lines and circles, those of the meshes included.
     qsizetype lineCount() const;
     qsizetype circleCount() const;
     // Grows on every change, so a view can tell whether its rendering is stale.

@@ -2,7 +2,6 @@
 
 #include <QPointF>
 #include <algorithm>
-#include <vector>
 
 namespace korvel {
 
@@ -13,26 +12,11 @@ void drawHexMesh(DrawingSurface& surface, const HexMeshInput& input, const Proje
     const int rows = std::clamp(input.rows, 0, ValueMatrix::kSize);
     const double sx = kHexMeshReach / input.xMax;
     const double sy = -kHexMeshReach / input.yMin;
-
-    // The points of the previous row, so every point is projected once.
-    std::vector<QPointF> previous(static_cast<size_t>(cols)), current(static_cast<size_t>(cols));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            const double z = input.values->at(c, r);
-            const QPointF s(projection.x(c, r, z) * sx, projection.y(c, r, z) * sy);
-            current[static_cast<size_t>(c)] = s;
-            surface.circle(s.x(), s.y(), circleRadius);
-            if (r > 0) {
-                const QPointF& below = previous[static_cast<size_t>(c)];
-                surface.line(s.x(), s.y(), below.x(), below.y());
-            }
-            if (c > 0) {
-                const QPointF& left = current[static_cast<size_t>(c - 1)];
-                surface.line(s.x(), s.y(), left.x(), left.y());
-            }
-        }
-        std::swap(previous, current);
-    }
+    const ValueMatrix& values = *input.values;
+    surface.mesh(cols, rows, circleRadius, [&](int c, int r) {
+        const double z = values.at(c, r);
+        return QPointF(projection.x(c, r, z) * sx, projection.y(c, r, z) * sy);
+    });
 }
 
 void drawHexPicture(DrawingSurface& surface, const HexMeshInput& input, int angle) {

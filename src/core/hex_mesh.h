@@ -25,8 +25,8 @@ struct HexMeshInput {
     double yMin = 0;
 };
 
-// Adds the mesh to the surface in the current line width: for every byte in row-major
-// order a circle of the given radius around its picture point
+// Adds the mesh to the surface in the current line width, as one PictureMesh: for every
+// byte a circle of the given radius around its picture point
 // (x(P) / xMax * 125, y(P) / yMin * -125), P = (c, r, byte), and lines to the points of
 // the previous row and the previous column. The projection need not be the one the
 // divisors were taken with. Draws nothing when a divisor is 0.

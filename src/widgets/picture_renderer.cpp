@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <span>
 #include <vector>
 
 namespace korvel {
@@ -39,8 +40,7 @@ constexpr double kLargestStampedRadius = 12.0;
 // The pixels of one circle outline, relative to its centre pixel.
 struct Stamp {
     std::vector<QPoint> offsets;
-    std::vector<qsizetype> pixelOffsets; // the same as offsets in the target's scan lines
-    int reach = 0;                       // largest |x| or |y| of the offsets
+    int reach = 0; // largest |x| or |y| of the offsets
 };
 
 Stamp makeStamp(double radius, int penWidth) {
@@ -164,30 +164,67 @@ int floorToInt(double v) {
     return t > v ? t - 1 : t;
 }
 
-void stampCircles(Pixels& px, const std::vector<PictureCircle>& circles, int key, const PictureMapping& m,
+// The lines of a mesh's links, each from a point to the one before it.
+std::vector<QLineF> meshLines(const DrawingSurface::Batch& b, const PictureMesh& mesh) {
+    std::vector<QLineF> lines;
+    const std::span<const QPointF> points = b.points(mesh);
+    const size_t cols = static_cast<size_t>(mesh.cols);
+    for (size_t k = 0; k < points.size(); ++k) {
+        if (k >= cols) lines.emplace_back(points[k], points[k - cols]);
+        if (k % cols > 0) lines.emplace_back(points[k], points[k - 1]);
+    }
+    return lines;
+}
+
+// Stamps the circles of the batch whose radius has the key. Their centre pixels are
+// marked first (many circles of a dense mesh share one), then each image row takes the
+// stamp's pixels from the marked rows around it, so every pixel is written once.
+void stampCircles(Pixels& px, const DrawingSurface::Batch& b, int key, const PictureMapping& m,
                   const Stamp& stamp, QRgb ink) {
-    // Circles whose centres fall on the same pixel set the same pixels: each centre pixel
-    // inside the image is stamped once (a dense mesh has many such repeats).
-    std::vector<bool> stamped(static_cast<size_t>(px.width) * static_cast<size_t>(px.height));
+    // A centre further than the stamp's reach off the image sets none of its pixels; the
+    // marks cover the image and that margin.
+    const int reach = stamp.reach;
+    const int markWidth = px.width + 2 * reach, markHeight = px.height + 2 * reach;
+    std::vector<quint8> marks(static_cast<size_t>(markWidth) * static_cast<size_t>(markHeight), 0);
+    int top = markHeight, bottom = -1; // the rows with marks
+    auto mark = [&](double x, double y) {
+        const double fx = m.dx + x * m.scale, fy = m.dy + y * m.sy();
+        // A centre pixel off the marks lies on this side of a whole-number edge (or is not a number).
+        if (!(fx >= -reach && fy >= -reach && fx < px.width + reach && fy < px.height + reach)) return;
+        const int cx = floorToInt(fx) + reach, cy = floorToInt(fy) + reach;
+        marks[static_cast<size_t>(cy) * static_cast<size_t>(markWidth) + static_cast<size_t>(cx)] = 1;
+        top = std::min(top, cy);
+        bottom = std::max(bottom, cy);
+    };
+    auto hasKey = [&](double radius) { return static_cast<int>(std::lround(radius * m.scale * 4)) == key; };
     double lastRadius = std::nan("");
     bool lastMatches = false; // whether lastRadius has this key: the circles mostly share one radius
-    for (const PictureCircle& c : circles) {
+    for (const PictureCircle& c : b.circles) {
         if (!(c.radius == lastRadius)) {
             lastRadius = c.radius;
-            lastMatches = static_cast<int>(std::lround(c.radius * m.scale * 4)) == key;
+            lastMatches = hasKey(c.radius);
         }
-        if (!lastMatches) continue;
-        const double fx = m.dx + c.x * m.scale, fy = m.dy + c.y * m.sy();
-        if (!(std::fabs(fx) < 1e9) || !(std::fabs(fy) < 1e9)) continue; // off any image, or not a number
-        const int cx = floorToInt(fx), cy = floorToInt(fy);
-        if (cx >= 0 && cy >= 0 && cx < px.width && cy < px.height) {
-            const size_t at =
-                static_cast<size_t>(cy) * static_cast<size_t>(px.width) + static_cast<size_t>(cx);
-            if (stamped[at]) continue;
-            stamped[at] = true;
+        if (lastMatches) mark(c.x, c.y);
+    }
+    for (const PictureMesh& mesh : b.meshes)
+        if (hasKey(mesh.radius))
+            for (const QPointF& p : b.points(mesh))
+                mark(p.x(), p.y());
+    // Image row y takes offset o from the centres in mark row y - o.y + reach.
+    std::vector<quint8> inked(static_cast<size_t>(px.width));
+    for (int y = std::max(0, top - 2 * reach); y <= std::min(px.height - 1, bottom); ++y) {
+        std::fill(inked.begin(), inked.end(), 0);
+        for (const QPoint& o : stamp.offsets) {
+            const int row = y - o.y() + reach;
+            if (row < top || row > bottom) continue;
+            const quint8* from = marks.data() + static_cast<size_t>(row) * static_cast<size_t>(markWidth) +
+                                 static_cast<size_t>(reach - o.x());
+            for (int x = 0; x < px.width; ++x)
+                inked[static_cast<size_t>(x)] |= from[x];
         }
-        for (const QPoint& o : stamp.offsets)
-            px.set(cx + o.x(), cy + o.y(), ink);
+        QRgb* line = px.bits + y * px.stride;
+        for (int x = 0; x < px.width; ++x)
+            if (inked[static_cast<size_t>(x)]) line[x] = ink;
     }
 }
 
@@ -211,11 +248,20 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
             QPen pen(ink, b.lineWidth, Qt::SolidLine, Qt::FlatCap);
             pen.setCosmetic(true);
             p.setPen(pen);
-            if (!direct && !b.lines.empty()) p.drawLines(b.lines.data(), static_cast<int>(b.lines.size()));
-            for (const PictureCircle& c : b.circles) {
-                if (direct && c.radius * m.scale <= kLargestStampedRadius) continue; // stamped below
-                p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
+            if (!direct) {
+                if (!b.lines.empty()) p.drawLines(b.lines.data(), static_cast<int>(b.lines.size()));
+                for (const PictureMesh& mesh : b.meshes) {
+                    const std::vector<QLineF> lines = meshLines(b, mesh);
+                    if (!lines.empty()) p.drawLines(lines.data(), static_cast<int>(lines.size()));
+                }
             }
+            auto stamped = [&](double radius) { return direct && radius * m.scale <= kLargestStampedRadius; };
+            for (const PictureCircle& c : b.circles)
+                if (!stamped(c.radius)) p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
+            for (const PictureMesh& mesh : b.meshes)
+                if (!stamped(mesh.radius))
+                    for (const QPointF& point : b.points(mesh))
+                        p.drawEllipse(point, mesh.radius, mesh.radius);
         }
     }
     if (!direct) return;
@@ -224,32 +270,40 @@ void renderSurface(const DrawingSurface& surface, QImage& image, const QColor& b
     std::map<std::pair<int, int>, Stamp> stamps; // by (radius in quarter pixels, line width)
     for (const DrawingSurface::Batch& b : surface.batches()) {
         if (b.lineWidth == 1) {
-            plotThinLines(image, b.lines, m, inkPixel);
+            plotThinLines(image, b, m, inkPixel);
         } else {
-            for (const QLineF& l : b.lines)
+            auto plot = [&](const QLineF& l) {
                 plotLine(px, m.dx + l.x1() * m.scale, m.dy + l.y1() * m.sy(), m.dx + l.x2() * m.scale,
                          m.dy + l.y2() * m.sy(), b.lineWidth, inkPixel);
+            };
+            std::for_each(b.lines.begin(), b.lines.end(), plot);
+            for (const PictureMesh& mesh : b.meshes) {
+                const std::vector<QLineF> lines = meshLines(b, mesh);
+                std::for_each(lines.begin(), lines.end(), plot);
+            }
         }
         // The circles of a batch mostly share one radius: find the radii, then stamp each.
         std::vector<int> keys;
+        auto addKey = [&](double radius) {
+            const double r = radius * m.scale;
+            if (!(r >= 0) || r > kLargestStampedRadius) return;
+            const int key = static_cast<int>(std::lround(r * 4));
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+        };
         double lastRadius = std::nan("");
         for (const PictureCircle& c : b.circles) {
             if (c.radius == lastRadius) continue; // its key is in already
             lastRadius = c.radius;
-            const double r = c.radius * m.scale;
-            if (!(r >= 0) || r > kLargestStampedRadius) continue;
-            const int key = static_cast<int>(std::lround(r * 4));
-            if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+            addKey(c.radius);
         }
+        for (const PictureMesh& mesh : b.meshes)
+            if (mesh.cols > 0 && mesh.rows > 0) addKey(mesh.radius);
         for (int key : keys) {
             auto it = stamps.find({key, b.lineWidth});
-            if (it == stamps.end()) {
-                Stamp stamp = makeStamp(key / 4.0, b.lineWidth);
-                for (const QPoint& o : stamp.offsets)
-                    stamp.pixelOffsets.push_back(o.y() * px.stride + o.x());
-                it = stamps.emplace(std::make_pair(key, b.lineWidth), std::move(stamp)).first;
-            }
-            stampCircles(px, b.circles, key, m, it->second, inkPixel);
+            if (it == stamps.end())
+                it =
+                    stamps.emplace(std::make_pair(key, b.lineWidth), makeStamp(key / 4.0, b.lineWidth)).first;
+            stampCircles(px, b, key, m, it->second, inkPixel);
         }
     }
 }

@@ -112,54 +112,146 @@ template <class Run> void forEachRun(int x0, int y0, int x1, int y1, Run&& run) 
     }
 }
 
-// Calls run for every line that shows in a w x h image, in pixels.
-template <class Run>
-void forEachLineRun(const std::vector<QLineF>& lines, const PictureMapping& m, int w, int h, Run&& run) {
-    for (const QLineF& l : lines) {
-        double x1 = m.dx + l.x1() * m.scale, y1 = m.dy + l.y1() * m.sy();
-        double x2 = m.dx + l.x2() * m.scale, y2 = m.dy + l.y2() * m.sy();
-        // An end that is not a number draws nothing; so does a line too long to measure.
-        if (!std::isfinite(x2 - x1) || !std::isfinite(y2 - y1)) continue;
-        const bool inside = x1 >= 0 && y1 >= 0 && x2 >= 0 && y2 >= 0 && x1 < w && x2 < w && y1 < h && y2 < h;
-        // A margin of a pixel keeps the slope of a line that leaves the image.
-        if (!inside && !clipLine(x1, y1, x2, y2, -1, -1, w + 1, h + 1)) continue;
-        // After the cut every coordinate is at least -1, so shifting it to positive and
-        // truncating is the floor, and much cheaper than calling it.
-        auto pixel = [](double v) { return static_cast<int>(v + 2.0) - 2; };
-        forEachRun(pixel(x1), pixel(y1), pixel(x2), pixel(y2), run);
+// The pixel of a device coordinate of at least -1: shifting it to positive and
+// truncating is the floor, and much cheaper than calling it.
+int pixel(double v) {
+    return static_cast<int>(v + 2.0) - 2;
+}
+
+// Calls plot.link for the line between two device points when both lie on the w x h
+// image, else plot.run for the pixels of the part that shows.
+template <class Plot> void plotLine(double x1, double y1, double x2, double y2, int w, int h, Plot& plot) {
+    // An end that is not a number draws nothing; so does a line too long to measure.
+    if (!std::isfinite(x2 - x1) || !std::isfinite(y2 - y1)) return;
+    if (x1 >= 0 && y1 >= 0 && x2 >= 0 && y2 >= 0 && x1 < w && x2 < w && y1 < h && y2 < h)
+        return plot.link(pixel(x1), pixel(y1), pixel(x2), pixel(y2));
+    // A margin of a pixel keeps the slope of a line that leaves the image.
+    if (!clipLine(x1, y1, x2, y2, -1, -1, w + 1, h + 1)) return;
+    forEachRun(pixel(x1), pixel(y1), pixel(x2), pixel(y2),
+               [&plot](int x, int from, int to) { plot.run(x, from, to); });
+}
+
+// Plots the links of a mesh, each point mapped once. A link between two points on the
+// image goes between their pixels straight away; the others are cut as any line.
+template <class Plot>
+void plotMesh(const DrawingSurface::Batch& batch, const PictureMesh& mesh, const PictureMapping& m, int w,
+              int h, Plot& plot) {
+    struct Device {
+        double x, y;
+        int px, py; // the pixel, when inside
+        bool inside;
+    };
+    const size_t cols = static_cast<size_t>(mesh.cols);
+    std::vector<Device> previous(cols), current(cols);
+    const QPointF* point = batch.points(mesh).data();
+    for (int r = 0; r < mesh.rows; ++r, point += cols) {
+        for (size_t c = 0; c < cols; ++c) {
+            Device& d = current[c];
+            d.x = m.dx + point[c].x() * m.scale;
+            d.y = m.dy + point[c].y() * m.sy();
+            d.inside = d.x >= 0 && d.y >= 0 && d.x < w && d.y < h;
+            d.px = d.inside ? pixel(d.x) : 0;
+            d.py = d.inside ? pixel(d.y) : 0;
+        }
+        auto link = [&](const Device& from, const Device& to) {
+            if (from.inside && to.inside)
+                plot.link(from.px, from.py, to.px, to.py);
+            else
+                plotLine(from.x, from.y, to.x, to.y, w, h, plot);
+        };
+        for (size_t c = 0; c < cols; ++c) {
+            if (r > 0) link(current[c], previous[c]);
+            if (c > 0) link(current[c], current[c - 1]);
+        }
+        std::swap(previous, current);
     }
 }
 
+// Plots every line of the batch, those of its meshes included, that shows in a w x h
+// image.
+template <class Plot>
+void plotLines(const DrawingSurface::Batch& batch, const PictureMapping& m, int w, int h, Plot& plot) {
+    for (const QLineF& l : batch.lines)
+        plotLine(m.dx + l.x1() * m.scale, m.dy + l.y1() * m.sy(), m.dx + l.x2() * m.scale,
+                 m.dy + l.y2() * m.sy(), w, h, plot);
+    for (const PictureMesh& mesh : batch.meshes)
+        plotMesh(batch, mesh, m, w, h, plot);
+}
+
+// Writes every run straight into the image.
+struct WrittenRuns {
+    QRgb* bits;
+    qsizetype stride;
+    int w, h;
+    QRgb ink;
+
+    void run(int x, int from, int to) {
+        if (x < 0 || x >= w) return;
+        for (int y = std::max(from, 0); y <= std::min(to, h - 1); ++y)
+            bits[y * stride + x] = ink;
+    }
+    void link(int x0, int y0, int x1, int y1) {
+        forEachRun(x0, y0, x1, y1, [this](int x, int from, int to) { run(x, from, to); });
+    }
+};
+
+// Per column, +1 where a run starts and -1 below where it ends: the running sum down a
+// column is positive exactly on the pixels some run covers.
+struct CountedRuns {
+    int* counts; // column after column, h + 1 each
+    size_t column;
+    int w, h;
+
+    int* at(int x, int y) { return counts + static_cast<size_t>(x) * column + static_cast<size_t>(y); }
+    void run(int x, int from, int to) {
+        from = std::max(from, 0);
+        to = std::min(to, h - 1);
+        if (x < 0 || x >= w || from > to) return;
+        ++*at(x, from);
+        --*at(x, to + 1);
+    }
+    // Between two pixels on the image.
+    void link(int x0, int y0, int x1, int y1) {
+        const int adx = std::abs(x1 - x0);
+        if (adx > 1 || adx > std::abs(y1 - y0)) {
+            forEachRun(x0, y0, x1, y1, [this](int x, int from, int to) { run(x, from, to); });
+            return;
+        }
+        // The usual link of a dense mesh: steep, within one column or across two. Its runs
+        // as forEachRun makes them: from the upper end, the first (dy + 1) / 2 rows in its
+        // column, the rest in the lower end's column.
+        const bool down = y0 <= y1;
+        const int xTop = down ? x0 : x1, yTop = down ? y0 : y1;
+        const int xBottom = down ? x1 : x0, yBottom = down ? y1 : y0;
+        ++*at(xTop, yTop);
+        if (xTop != xBottom) {
+            const int split = yTop + (yBottom - yTop + 1) / 2;
+            --*at(xTop, split);
+            ++*at(xBottom, split);
+        }
+        --*at(xBottom, yBottom + 1);
+    }
+};
+
 } // namespace
 
-void plotThinLines(QImage& image, const std::vector<QLineF>& lines, const PictureMapping& m, QRgb ink) {
+void plotThinLines(QImage& image, const DrawingSurface::Batch& batch, const PictureMapping& m, QRgb ink) {
     const int w = image.width(), h = image.height();
-    if (lines.empty() || w <= 0 || h <= 0) return;
+    if ((batch.lines.empty() && batch.meshes.empty()) || w <= 0 || h <= 0) return;
     const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
     QRgb* bits = reinterpret_cast<QRgb*>(image.bits());
 
     if (qint64{w} * (h + 1) > kLargestCountedImage) {
-        forEachLineRun(lines, m, w, h, [&](int x, int from, int to) {
-            if (x < 0 || x >= w) return;
-            for (int y = std::max(from, 0); y <= std::min(to, h - 1); ++y)
-                bits[y * stride + x] = ink;
-        });
+        WrittenRuns written{bits, stride, w, h, ink};
+        plotLines(batch, m, w, h, written);
         return;
     }
-    // Per column, +1 where a run starts and -1 below where it ends: the running sum down
-    // the column is positive exactly on the pixels some run covers.
     const size_t column = static_cast<size_t>(h) + 1;
     std::vector<int> counts(static_cast<size_t>(w) * column, 0);
-    forEachLineRun(lines, m, w, h, [&](int x, int from, int to) {
-        from = std::max(from, 0);
-        to = std::min(to, h - 1);
-        if (x < 0 || x >= w || from > to) return;
-        int* c = counts.data() + static_cast<size_t>(x) * column;
-        ++c[from];
-        --c[to + 1];
-    });
+    CountedRuns counted{counts.data(), column, w, h};
+    plotLines(batch, m, w, h, counted);
     for (int x = 0; x < w; ++x) {
-        const int* c = counts.data() + static_cast<size_t>(x) * column;
+        const int* c = counted.at(x, 0);
         int covered = 0;
         for (int y = 0; y < h; ++y) {
             covered += c[y];

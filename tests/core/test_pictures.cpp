@@ -162,12 +162,14 @@ TEST(HexWindow, BoxChangesKeepTheWindowInsideTheImage) {
         DrawingSurface surface;
         drawHexPicture(surface, HexMeshInput{&values, 3, 2, d.xMax, d.yMin}, angle);
         EXPECT_EQ(surface.lineCount(), 3 + 2 * 2 + 3 * 1); // axes, links along rows, links between rows
-        const auto& mesh = surface.batches().back();
-        ASSERT_EQ(mesh.circles.size(), 6u);
+        const auto& batch = surface.batches().back();
+        ASSERT_EQ(batch.meshes.size(), 1u);
+        const PictureMesh& mesh = batch.meshes[0];
+        ASSERT_TRUE(mesh.cols == 3 && mesh.rows == 2 && surface.circleCount() == 6);
         double right = 0, top = 0; // the extreme points reach exactly as far as the picture goes
-        for (const PictureCircle& c : mesh.circles)
-            right = std::max(right, c.x), top = std::min(top, c.y);
-        EXPECT_TRUE(mesh.circles[0].radius == 1 && std::abs(right - kHexMeshReach) < 1e-9 &&
+        for (const QPointF& p : batch.points(mesh))
+            right = std::max(right, p.x()), top = std::min(top, p.y());
+        EXPECT_TRUE(mesh.radius == 1 && std::abs(right - kHexMeshReach) < 1e-9 &&
                     std::abs(top + kHexMeshReach) < 1e-9)
             << angle;
     }

@@ -31,7 +31,9 @@ Pixels inked(const QImage& img, QRect area) { // the dark pixels
 QImage thin(QSize size, const std::vector<QLineF>& lines, const PictureMapping& m = {1, 0, 0}) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
-    plotThinLines(img, lines, m, qRgb(0, 0, 0));
+    DrawingSurface::Batch batch;
+    batch.lines = lines;
+    plotThinLines(img, batch, m, qRgb(0, 0, 0));
     return img;
 }
 
@@ -114,8 +116,9 @@ private slots:
     void thinLinesSetTheNearestPixelAlongTheirLongerDirection() {
         std::mt19937 random(7);
         for (int i = 0; i < 400; ++i) {
-            const int x0 = int(random() % 60), y0 = int(random() % 60), x1 = int(random() % 60),
-                      y1 = int(random() % 60);
+            // Every other line is a dense mesh's usual link: steep, within one column or across two.
+            const int x0 = 1 + int(random() % 58), y0 = int(random() % 60), y1 = int(random() % 60),
+                      x1 = i % 2 ? x0 + int(random() % 3) - 1 : int(random() % 60);
             const QImage img = thin({64, 64}, {QLineF(x0 + 0.5, y0 + 0.5, x1 + 0.5, y1 + 0.5)});
             if (inked(img, img.rect()) != reference(x0, y0, x1, y1))
                 QFAIL(qPrintable(QStringLiteral("(%1,%2)-(%3,%4)").arg(x0).arg(y0).arg(x1).arg(y1)));
@@ -130,6 +133,49 @@ private slots:
                             QLineF(nan, 0, 10, 10), QLineF(60, 60, 90, 90), QLineF(-5, -5, -1, -30)});
         QCOMPARE(inked(img, img.rect()).size(), size_t(50 + 40 - 1));
         QCOMPARE(inked(img, {0, 20, 50, 1}).size() + inked(img, {25, 0, 1, 40}).size(), size_t(90));
+    }
+
+    // A mesh sets the pixels of its circles and lines drawn one by one, with points off the
+    // picture or at infinity, circles too large to stamp, wide lines and a painted image.
+    void aMeshDrawsItsCirclesAndLines_data() {
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<int>("lineWidth");
+        QTest::addColumn<QImage::Format>("format");
+        QTest::newRow("stamped") << 1.0 << 1 << QImage::Format_RGB32;
+        QTest::newRow("too large to stamp") << 9.0 << 1 << QImage::Format_RGB32;
+        QTest::newRow("2 pixels wide") << 1.0 << 2 << QImage::Format_ARGB32;
+        QTest::newRow("painted") << 1.0 << 1 << QImage::Format_RGB888;
+    }
+    void aMeshDrawsItsCirclesAndLines() {
+        QFETCH(double, radius);
+        QFETCH(int, lineWidth);
+        QFETCH(QImage::Format, format);
+        constexpr int cols = 40, rows = 30;
+        std::mt19937 random(11);
+        std::uniform_real_distribution<double> across(-30, 130); // the window is 0 to 100
+        std::vector<QPointF> points; // mostly close columns of far-apart heights, as a byte mesh
+        for (int k = 0; k < cols * rows; ++k)
+            points.emplace_back(k % 7 ? 20 + k % cols * 0.45 + k / cols * 0.3 : across(random),
+                                across(random));
+        points[50].rx() = -1e300;
+        points[51].ry() = std::numeric_limits<double>::infinity();
+        DrawingSurface mesh, oneByOne;
+        for (DrawingSurface* s : {&mesh, &oneByOne})
+            s->setWindow({0, 0, 100, 100}), s->setLineWidth(lineWidth);
+        mesh.mesh(cols, rows, radius, [&](int c, int r) { return points[size_t(r * cols + c)]; });
+        for (int k = 0; k < cols * rows; ++k) {
+            const QPointF p = points[size_t(k)];
+            oneByOne.circle(p.x(), p.y(), radius);
+            if (k >= cols)
+                oneByOne.line(p.x(), p.y(), points[size_t(k - cols)].x(), points[size_t(k - cols)].y());
+            if (k % cols) oneByOne.line(p.x(), p.y(), points[size_t(k - 1)].x(), points[size_t(k - 1)].y());
+        }
+        QCOMPARE(mesh.lineCount(), oneByOne.lineCount());
+        QImage drawn(200, 150, format), expected(200, 150, format);
+        renderSurface(mesh, drawn, Qt::white);
+        renderSurface(oneByOne, expected, Qt::white);
+        QVERIFY(inked(drawn, drawn.rect()).size() > 2000);
+        QCOMPARE(drawn, expected);
     }
 
     void densePicturesKeepTheirPixels_data() {
