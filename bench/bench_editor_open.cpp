@@ -1,11 +1,12 @@
 // Times opening the editor on a generated XDF definition of 1,000 items (about 1.3 MB) with a
 // 512 KiB image, offscreen: reading both files, filling the item tabs and showing the window
 // with its first paint; then choosing a 16 x 16 map of 16-bit cells, with the grid and the
-// surface painted.
+// surface painted; then a one-hour log replayed into that map's trace and averages.
 #include "bench_prompt.h"
 #include "core/app_state.h"
 #include "core/settings_file.h"
 #include "core/wait.h"
+#include "data_window/log_replay.h"
 #include "editor/frm_editor.h"
 #include "editor/item_tab.h"
 #include "emulator/simulated_emulator.h"
@@ -16,6 +17,7 @@
 #include "widgets/table_grid.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QTabWidget>
@@ -79,8 +81,37 @@ int main(int argc, char** argv) {
         next = (next + 1) % list->count();
         maps->repaint();
     });
-    std::printf("(%.2f MB definition, %d maps listed)\n", double(xdf.size()) / 1e6,
-                maps->itemList()->count());
+    // A one-hour log at ten rows a second replayed at the fastest speed into the trace and the
+    // averages of the map shown (its axes following the log's first two columns).
+    QByteArray csv = "Time (s),X,Y,BLM\n";
+    for (int i = 0; i < 36000; ++i)
+        csv += QByteArray::number(i / 10.0, 'f', 3) + ',' + QByteArray::number(i * 37 % 9000) + ',' +
+               QByteArray::number(i * 11 % 4000) + ',' + QByteArray::number(100 + i % 56) + '\n';
+    const QString log = write(dir, QStringLiteral("run.csv"), csv);
+    LogReplay replay(services);
+    QObject::connect(&replay, &LogReplay::rowPlayed, maps,
+                     [maps](const QStringList& labels, const std::vector<std::optional<double>>& row) {
+                         maps->takeRow(labels, row, nullptr);
+                     });
+    replay.findChild<QComboBox*>(QStringLiteral("cmbReplaySpeed"))->setCurrentIndex(3);
+    bool replayed = true;
+    measure("replay a 36,000-row log into a map's trace and averages", 3, 1000, [&] {
+        replayed = replayed && replay.open(log);
+        if (!replayed) return;
+        maps->takeRow(replay.log()->labels, replay.log()->rows[0], nullptr);
+        for (const char* name : {"cmbItemTraceX", "cmbItemTraceY"}) {
+            auto* axis = maps->findChild<QComboBox*>(QLatin1String(name));
+            axis->setCurrentIndex(name[12] == 'X' ? 1 : 2);
+            emit axis->activated(axis->currentIndex());
+        }
+        maps->findChild<QCheckBox*>(QStringLiteral("chkItemAverages"))->setChecked(true);
+        replay.play(true);
+        while (replay.position() < 36000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        maps->repaint();
+    });
+    std::printf("(%.2f MB definition, %d maps listed%s)\n", double(xdf.size()) / 1e6,
+                maps->itemList()->count(), replayed ? "" : "; the log was refused");
     editor->hide();
     return 0;
 }

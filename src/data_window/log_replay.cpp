@@ -17,7 +17,7 @@ namespace korvel {
 
 namespace {
 constexpr int kTickMs = 50;
-constexpr int kFastestRows = 2000; // rows a tick at the fastest speed
+constexpr int kFastestRows = 8000; // rows a tick at the fastest speed
 } // namespace
 
 LogReplay::LogReplay(Services& services, QWidget* parent) : QWidget(parent), m_services(services) {

@@ -16,7 +16,7 @@ struct Services;
 
 // Replays a CSV log of the data stream into whatever follows the logged data (the editor's trace
 // and averages): "Replay log…" opens one, Play and Pause, a slider to seek (a seek plays nothing
-// of what it skips), and a speed, "fastest" taking a few thousand rows a moment between repaints.
+// of what it skips), and a speed, "fastest" taking thousands of rows a moment between repaints.
 class LogReplay : public QWidget {
     Q_OBJECT
 public:
