@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/edit_history.h"
 #include "core/map_surface.h"
+#include "core/projection.h"
 #include "core/table_cells.h"
 #include "core/table_text.h"
 #include "core/value_matrix.h"
@@ -188,6 +189,7 @@ void ItemTab::buildTableControls() {
     connect(repaint, &QTimer::timeout, this, [this] {
         if (m_trace->averagesShown()) fillGrid(); // the means beside the values
         m_grid->refreshLooks();
+        drawSurface();
     });
     connect(m_trace, &ItemTrace::changed, repaint, [repaint] {
         if (!repaint->isActive()) repaint->start();
@@ -370,10 +372,12 @@ void ItemTab::drawSurface() {
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
+    // Heights from the lowest value shown (0) to the highest (100), whatever the units.
+    const double span = high > low ? high - low : 1;
     for (int r = 0; r < item->rows; ++r)
         for (int c = 0; c < item->columns; ++c) {
             const double v = at(r, c);
-            m_surfaceValues->set(c, r, std::isnan(v) || low > high ? 0.0 : v - low);
+            m_surfaceValues->set(c, r, std::isnan(v) || low > high ? 0.0 : (v - low) / span * 100);
         }
     MapSurfaceInput in;
     in.values = m_surfaceValues.get();
@@ -381,9 +385,18 @@ void ItemTab::drawSurface() {
     in.rows = item->rows;
     in.xMax = std::max(1, item->columns - 1);
     in.yMax = std::max(1, item->rows - 1);
-    in.zMax = high > low ? high - low : 1;
+    in.zMax = 100;
     in.angle = m_angle->value();
     drawMapSurface(m_picture->surface(), in);
+    // The trace: a ring around the operating point and smaller ones around the cells before it.
+    const Projection p(in.angle);
+    m_picture->surface().setLineWidth(2);
+    const auto& tail = m_trace->tail();
+    for (size_t k = 0; k < tail.size(); ++k) {
+        const double x = tail[k].c / in.xMax * 100, y = tail[k].r / in.yMax * 100,
+                     z = m_surfaceValues->at(tail[k].c, tail[k].r) / in.zMax * 80;
+        m_picture->surface().circle(p.x(x, y, z), p.y(x, y, z), k == 0 ? 4 : 2);
+    }
     m_picture->update();
 }
 

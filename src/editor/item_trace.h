@@ -61,6 +61,8 @@ public:
     int minCount() const;
 
     QPushButton* correctButton() const { return m_correct; }
+    // The cells of the trace, the operating point first.
+    const std::deque<TableCell>& tail() const { return m_tail; }
 
 signals:
     // The trace or the averages changed: the grid paints them again.
