@@ -180,7 +180,7 @@ void ItemTab::buildTableControls() {
         layout->addWidget(m_grid, 3, 0, 1, 6);
     }
     layout->setRowStretch(3, 1);
-    m_trace = new ItemTrace(this, layout, 5);
+    m_trace = new ItemTrace(m_context.services.settings, this, layout, 5);
     // Logged data arrives ten times a second, a replayed log thousands of rows at once: the grid
     // shows them at most every 50 ms.
     auto* repaint = new QTimer(this);
@@ -326,7 +326,7 @@ void ItemTab::fillGrid() {
     }
     const ImageBytes image = readableImage(m_context.services.state);
     const AxisLabels x = axisLabels(*m_def, item->x, image), y = axisLabels(*m_def, item->y, image);
-    m_trace->setTable(item, x, y);
+    m_trace->setTable(item, x, y, m_def->title.isEmpty() ? m_context.services.state.EcuPath : m_def->title);
     const bool raw = m_showRaw->isChecked();
     m_grid->setRows(item->rows + 1);
     m_grid->setCols(item->columns + 1);

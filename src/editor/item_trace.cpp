@@ -1,6 +1,7 @@
 #include "item_trace.h"
 
 #include "core/aldl_log.h"
+#include "core/settings_file.h"
 #include "widgets/named_controls.h"
 
 #include <QCheckBox>
@@ -16,7 +17,8 @@
 
 namespace korvel {
 
-ItemTrace::ItemTrace(QWidget* parent, QGridLayout* layout, int row) : QObject(parent) {
+ItemTrace::ItemTrace(SettingsFile& settings, QWidget* parent, QGridLayout* layout, int row)
+    : QObject(parent), m_settings(settings) {
     m_panel = new QWidget(parent);
     m_panel->setObjectName(QStringLiteral("panItemLog"));
     auto* grid = new QGridLayout(m_panel);
@@ -64,6 +66,9 @@ ItemTrace::ItemTrace(QWidget* parent, QGridLayout* layout, int row) : QObject(pa
 
     for (QComboBox* c : {m_xColumn, m_yColumn})
         connect(c, &QComboBox::activated, this, [this] {
+            if (m_item)
+                m_settings.WriteSetting(memoryKey(), m_xColumn->currentText() + QStringLiteral(" | ") +
+                                                         m_yColumn->currentText());
             m_tail.clear();
             restartAverages();
         });
@@ -73,9 +78,15 @@ ItemTrace::ItemTrace(QWidget* parent, QGridLayout* layout, int row) : QObject(pa
     connect(m_minCount, &QSpinBox::valueChanged, this, &ItemTrace::changed);
 }
 
-void ItemTrace::setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y) {
+QString ItemTrace::memoryKey() const {
+    return QStringLiteral("Trace Axes %1 %2").arg(m_definition, m_item ? m_item->id : QString());
+}
+
+void ItemTrace::setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y,
+                         const QString& definition) {
     const bool same = item == m_item;
     m_item = item;
+    m_definition = definition;
     m_xs = x.isText ? std::vector<std::optional<double>>{} : x.numbers;
     m_ys = y.isText ? std::vector<std::optional<double>>{} : y.numbers;
     if (same) return; // read again after an edit: the trace and the averages stay
@@ -94,6 +105,13 @@ void ItemTrace::fillColumns(const QStringList& labels) {
     };
     fill(m_xColumn, m_item ? m_item->x.logLink : QString());
     fill(m_yColumn, m_item ? m_item->y.logLink : QString());
+    // Without a link, the values picked for this item before.
+    const QStringList picked =
+        m_item ? m_settings.ReadSetting(memoryKey()).split(QStringLiteral(" | ")) : QStringList();
+    if (picked.size() == 2)
+        for (auto [box, text] : {std::pair(m_xColumn, picked[0]), std::pair(m_yColumn, picked[1])})
+            if (box->currentIndex() == 0 && box->findText(text) > 0)
+                box->setCurrentIndex(box->findText(text));
     const QString of = m_of->currentText();
     m_of->clear();
     for (int i = 1; i < labels.size(); ++i)

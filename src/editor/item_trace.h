@@ -24,6 +24,8 @@ class QWidget;
 
 namespace korvel {
 
+class SettingsFile;
+
 // The logged data on a table tab of the item model: the cell nearest the operating point with a
 // short tail of the cells before it, fading out, and the mean of a chosen logged value per cell
 // (with filters and a minimum count) for "Correct from averages". Its controls appear with the
@@ -34,10 +36,14 @@ class ItemTrace : public QObject {
 public:
     static constexpr int kTail = 6; // cells shown: the operating point and the five before it
 
-    ItemTrace(QWidget* parent, QGridLayout* layout, int row);
+    // The logged values picked for axes without a link are remembered in `settings`, per
+    // definition and item.
+    ItemTrace(SettingsFile& settings, QWidget* parent, QGridLayout* layout, int row);
 
     // The table shown (null for none) with its axes' labels: the trace and the averages start again.
-    void setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y);
+    // `definition` names the definition for the remembered picks (its title or file).
+    void setTable(const CalItem* item, const AxisLabels& x, const AxisLabels& y,
+                  const QString& definition = {});
     // One monitor cycle of the data window, `seconds` from its first.
     void take(const std::shared_ptr<const AdxDefinition>& def, const AdxDecoded& decoded, double seconds);
     // One row of logged data, its columns named by `labels` ("Time (s)" first), as a replayed log
@@ -73,6 +79,10 @@ private:
     void fillColumns(const QStringList& labels);
     // The column of `labels` the axis link names: through the definition's own labels.
     int linkedIndex(const QStringList& labels, const QString& link) const;
+    QString memoryKey() const;
+
+    SettingsFile& m_settings;
+    QString m_definition;
 
     const CalItem* m_item = nullptr;
     std::vector<std::optional<double>> m_xs, m_ys;

@@ -246,6 +246,25 @@ private slots:
         h.editor->reject();
     }
 
+    // Without links, the logged values picked for the axes are remembered for the item.
+    void pickedAxesAreRemembered() {
+        XdfEditor h;
+        QVERIFY(h.open());
+        ItemTab* t = h.show("tabItemMaps", "Map");
+        t->takeRow({"Time (s)", "A", "B"}, {0, 1, 2}, nullptr);
+        auto* x = child<QComboBox>(*t, "cmbItemTraceX");
+        auto* y = child<QComboBox>(*t, "cmbItemTraceY");
+        QCOMPARE(x->currentText() + y->currentText(), "(none)(none)");
+        for (auto [box, i] : {std::pair(x, 2), std::pair(y, 1)}) {
+            box->setCurrentIndex(i);
+            emit box->activated(i);
+        }
+        t->takeRow({"Time (s)", "C", "A", "B"}, {0, 1, 2, 3}, nullptr); // another stream: the same picks
+        QCOMPARE(x->currentText() + y->currentText(), "BA");
+        h.fx.prompt.answers = {false};
+        h.editor->reject();
+    }
+
     // The byte sum is offered and stored as one undo step; the plug-in is named, never run.
     void checksums() {
         XdfEditor h;
