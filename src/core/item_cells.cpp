@@ -1,5 +1,6 @@
 #include "item_cells.h"
 
+#include "baseline.h"
 #include "table_text.h"
 #include "values.h"
 
@@ -12,6 +13,14 @@ ImageBytes imageBytes(const AppState& state) {
     return [&state](qint64 address) {
         return address >= 0 && address <= state.lastSavedCell() ? state.byteAt(int(address)) : -1;
     };
+}
+
+ImageBytes fileBytes(const AppState& state) {
+    return [&state](qint64 a) { return a >= 0 && a < state.fileLength ? state.byteAt(int(a)) : -1; };
+}
+
+ImageBytes baselineBytes(const Baseline& b) {
+    return [&b](qint64 a) { return a >= 0 && a <= std::numeric_limits<int>::max() ? b.byteAt(int(a)) : -1; };
 }
 
 QString addressText(qint64 address) {

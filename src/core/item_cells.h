@@ -18,6 +18,13 @@ namespace korvel {
 // (bytes past it are never saved, so no item reaching them can be edited).
 ImageBytes imageBytes(const AppState& state);
 
+// Every byte of the file the image was read from: what the editor shows items from (an item past
+// the bytes Save writes back is shown, read-only).
+ImageBytes fileBytes(const AppState& state);
+// The bytes of a comparison baseline.
+class Baseline;
+ImageBytes baselineBytes(const Baseline& baseline);
+
 // "0x1A2": an address as listings and messages show it.
 QString addressText(qint64 address);
 // "\"Title\" (item 0x1A)": an item named in messages (without the id when it has none).
