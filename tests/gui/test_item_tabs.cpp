@@ -142,6 +142,21 @@ private slots:
         h.editor->reject();
     }
 
+    // Copy gives the grid as shown (last row on top) with the axes' headings, raw or calculated.
+    void copyGivesTheShownTable() {
+        XdfEditor h;
+        QVERIFY(h.open());
+        ItemTab* t = h.show("tabItemMaps", "Map");
+        t->grid()->selectAll();
+        t->tableEditing()->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), "\t10\t20\t30\n200\t25.6\t0\t0\n100\t0\t0\t0\n");
+        child<QCheckBox>(*t, "chkItemRaw")->setChecked(true);
+        t->tableEditing()->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), "\t10\t20\t30\n200\t256\t0\t0\n100\t0\t0\t0\n");
+        h.fx.prompt.answers = {false};
+        h.editor->reject();
+    }
+
     // What cannot be done writes nothing and says why.
     void refusals() {
         XdfEditor h;
