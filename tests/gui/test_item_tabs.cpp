@@ -284,6 +284,13 @@ private slots:
     void checksums() {
         XdfEditor h;
         QVERIFY(h.open());
+        // The item tabs take the place of the .ecu tabs.
+        auto* tabs = h.find<QTabWidget>("SSTab1");
+        QStringList shown;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->isTabVisible(i)) shown << tabs->tabText(i);
+        QCOMPARE(shown.join('|'), "Flags|Values|Arrays|3D Maps|Hex");
+        QCOMPARE(tabs->currentWidget(), h.tab("tabItemFlags"));
         h.fx.prompt.answers = {true};
         click(*h.editor, "cmdChkSum");
         const QString sum = QString::number(0x81 + 0xFF + 0x7F + 0x01, 16).rightJustified(4, '0');
