@@ -3,10 +3,12 @@
 #include "core/adx_decoder.h"
 #include "core/cal_item.h"
 #include "core/item_cells.h"
+#include "core/log_trace.h"
 #include "editor/editor_context.h"
 
 #include <QWidget>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -80,7 +82,10 @@ private:
     void stepValue(int delta);
     void flagToggled(bool on);
     void stepSelectedCells(int delta);
+    // The grid's headings and texts, the columns sized to them.
     void fillGrid();
+    // The cells' texts with their means, where the averages give one.
+    void showMeans();
     void drawSurface();
     void markList();
     // The bytes the item covers differ from the baseline's (any of them).
@@ -109,6 +114,9 @@ private:
     PictureBox* m_picture = nullptr;
     QScrollBar* m_angle = nullptr;
     std::unique_ptr<ValueMatrix> m_surfaceValues;
+    std::deque<TableCell> m_surfaceTail; // the trace as the surface last drew it
+    std::deque<TableCell> m_gridTail;    // and as the grid last painted it
+    std::vector<QString> m_cellTexts;    // the cells' texts as read, row-major
 };
 
 } // namespace korvel

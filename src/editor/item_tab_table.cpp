@@ -106,9 +106,18 @@ void ItemTab::buildTableControls() {
     repaint->setSingleShot(true);
     repaint->setInterval(50);
     connect(repaint, &QTimer::timeout, this, [this] {
-        if (m_trace->averagesShown()) fillGrid(); // the means beside the values
-        m_grid->refreshLooks();
-        drawSurface();
+        // The means beside the values (the columns keep their widths until the table is read again).
+        if (m_trace->averagesShown()) showMeans();
+        // Only the cells the trace leaves or reaches are painted again.
+        if (const CalItem* item = current()) {
+            for (const std::deque<TableCell>* cells : {&std::as_const(m_gridTail), &m_trace->tail()})
+                for (const TableCell& t : *cells)
+                    m_grid->viewport()->update(
+                        m_grid->visualRect(m_grid->model()->index(item->rows - t.r, t.c + 1)));
+            m_gridTail = m_trace->tail();
+        }
+        // The surface's rings move only when the trace does.
+        if (m_trace->tail() != m_surfaceTail) drawSurface();
     });
     connect(m_trace, &ItemTrace::changed, repaint, [repaint] {
         if (!repaint->isActive()) repaint->start();
@@ -166,20 +175,31 @@ void ItemTab::fillGrid() {
     m_grid->setText(0, 0, corner);
     for (int c = 0; c < item->columns; ++c)
         m_grid->setText(0, c + 1, axisHeading(x, item->x, c));
-    // The last row on top, as every table grid shows them.
     for (int r = 0; r < item->rows; ++r) {
-        const int g = item->rows - r;
-        m_grid->setText(g, 0, axisHeading(y, item->y, r));
-        for (int c = 0; c < item->columns; ++c) {
-            QString text = raw ? rawText(m_cells.bits[size_t(r * item->columns + c)], item->layout)
-                               : cellValueText(*item, m_cells, r, c);
-            // With the averages shown, a cell with enough samples carries its mean.
-            if (const auto mean = m_trace->mean(c, r)) text += QStringLiteral(" ‹%1›").arg(*mean, 0, 'f', 1);
-            m_grid->setText(g, c + 1, text);
-        }
+        m_grid->setText(item->rows - r, 0, axisHeading(y, item->y, r));
     }
+    m_cellTexts.clear();
+    for (int r = 0; r < item->rows; ++r)
+        for (int c = 0; c < item->columns; ++c)
+            m_cellTexts.push_back(raw ? rawText(m_cells.bits[size_t(r * item->columns + c)], item->layout)
+                                      : cellValueText(*item, m_cells, r, c));
+    showMeans();
     // Every number whole in its column, however wide the element's values run.
     m_grid->resizeColumnsToContents();
+}
+
+void ItemTab::showMeans() {
+    const CalItem* item = current();
+    if (!item || m_cellTexts.size() != size_t(item->cellCount())) return;
+    const TableGrid::Bulk bulk(*m_grid);
+    // The last row on top, as every table grid shows them; with the averages shown, a cell with
+    // enough samples carries its mean.
+    for (int r = 0; r < item->rows; ++r)
+        for (int c = 0; c < item->columns; ++c) {
+            QString text = m_cellTexts[size_t(r * item->columns + c)];
+            if (const auto mean = m_trace->mean(c, r)) text += QStringLiteral(" ‹%1›").arg(*mean, 0, 'f', 1);
+            if (m_grid->text(item->rows - r, c + 1) != text) m_grid->setText(item->rows - r, c + 1, text);
+        }
 }
 
 void ItemTab::drawSurface() {
@@ -221,7 +241,7 @@ void ItemTab::drawSurface() {
     // The trace: a ring around the operating point and smaller ones around the cells before it.
     const Projection p(in.angle);
     m_picture->surface().setLineWidth(2);
-    const auto& tail = m_trace->tail();
+    const auto& tail = m_surfaceTail = m_trace->tail();
     for (size_t k = 0; k < tail.size(); ++k) {
         const double x = tail[k].c / in.xMax * 100, y = tail[k].r / in.yMax * 100,
                      z = m_surfaceValues->at(tail[k].c, tail[k].r) / in.zMax * 80;

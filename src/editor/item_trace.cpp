@@ -45,6 +45,10 @@ ItemTrace::ItemTrace(SettingsFile& settings, QWidget* parent, QGridLayout* layou
     m_factor->setToolTip(QStringLiteral("Correct from averages: cell × mean × this factor"));
     m_correct = namedButton(m_panel, "cmdItemCorrect", QStringLiteral("Correct from averages"));
     m_status = namedLabel(m_panel, QStringLiteral("lblItemTrace"));
+    // Of a fixed size, so a new text ten times a second lays nothing out again.
+    m_status->setFixedSize(
+        m_status->fontMetrics().horizontalAdvance(QStringLiteral("operating point: row 0000, column 0000")),
+        m_status->sizeHint().height());
     grid->addWidget(new QLabel(QStringLiteral("Columns follow"), m_panel), 0, 0);
     grid->addWidget(m_xColumn, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("rows follow"), m_panel), 0, 2);
@@ -195,10 +199,15 @@ void ItemTrace::takeRow(const QStringList& labels, const std::vector<std::option
                         [&](const LogFilter& f) { return f.passes(row); }))
             m_averages->add(*x, *y, *row[size_t(z)]);
     }
-    m_status->setText(cell ? QStringLiteral("operating point: row %1, column %2")
-                                 .arg(m_item->rows - cell->r)
-                                 .arg(cell->c + 1)
-                           : QStringLiteral("no operating point: pick the logged values the axes follow"));
+    const QString where = cell ? QStringLiteral("operating point: row %1, column %2")
+                                     .arg(m_item->rows - cell->r)
+                                     .arg(cell->c + 1)
+                               : QStringLiteral("no operating point");
+    if (m_status->text() != where) {
+        m_status->setText(where);
+        m_status->setToolTip(cell ? QString()
+                                  : QStringLiteral("Pick the logged values the columns and the rows follow"));
+    }
     emit changed();
 }
 
