@@ -149,6 +149,9 @@ void ItemTrace::restartAverages() {
             ys.push_back(v.value_or(std::numeric_limits<double>::quiet_NaN()));
         xs.resize(size_t(m_item->columns), std::numeric_limits<double>::quiet_NaN());
         ys.resize(size_t(m_item->rows), std::numeric_limits<double>::quiet_NaN());
+        // An array's one row (or column) takes every sample, whatever follows that axis.
+        if (m_item->columns == 1) xs = {0};
+        if (m_item->rows == 1) ys = {0};
         m_averages = std::make_unique<CellAverages>(xs, ys);
         QStringList problems;
         for (const QString& f : m_filtersText->text().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -192,12 +195,14 @@ void ItemTrace::takeRow(const QStringList& labels, const std::vector<std::option
         m_tail.push_front(*cell);
         if (m_tail.size() > size_t(kTail)) m_tail.pop_back();
     }
-    if (m_averages && x && y) {
+    const std::optional<double> ax = m_item->columns == 1 ? std::optional(0.0) : x,
+                                ay = m_item->rows == 1 ? std::optional(0.0) : y;
+    if (m_averages && ax && ay) {
         const int z = m_of->currentIndex() + 1;
         if (size_t(z) < row.size() && row[size_t(z)] &&
             std::all_of(m_filters.begin(), m_filters.end(),
                         [&](const LogFilter& f) { return f.passes(row); }))
-            m_averages->add(*x, *y, *row[size_t(z)]);
+            m_averages->add(*ax, *ay, *row[size_t(z)]);
     }
     const QString where = cell ? QStringLiteral("operating point: row %1, column %2")
                                      .arg(m_item->rows - cell->r)

@@ -36,6 +36,9 @@ const QByteArray kXdf = R"(<?xml version="1.0"?>
 <DALINK objidhash="0x11"/><indexcount>2</indexcount><LABEL index="0" value="100"/><LABEL index="1" value="200"/></XDFAXIS>
 <XDFAXIS id="z"><EMBEDDEDDATA mmedaddress="0x200" mmedelementsizebits="16" mmedrowcount="2" mmedcolcount="3"
  mmedtypeflags="0x04"/><decimalpl>1</decimalpl><MATH equation="X/10"><VAR id="X"/></MATH></XDFAXIS></XDFTABLE>
+<XDFTABLE uniqueid="0x5"><title>Row</title><XDFAXIS id="x"><DALINK objidhash="0x10"/><indexcount>2</indexcount>
+<LABEL index="0" value="10"/><LABEL index="1" value="20"/></XDFAXIS><XDFAXIS id="z"><EMBEDDEDDATA mmedaddress="0x220"
+ mmedrowcount="1" mmedcolcount="2"/><MATH equation="X"><VAR id="X"/></MATH></XDFAXIS></XDFTABLE>
 <XDFCONSTANT uniqueid="0x4"><title>Odd</title><EMBEDDEDDATA mmedaddress="0x300" mmedelementsizebits="8"
  mmedmajorstridebits="24"/><MATH equation="X"><VAR id="X"/></MATH></XDFCONSTANT>
 <XDFCHECKSUM><title>Sum</title><REGION><datastart>0x0</datastart><dataend>0x7FF</dataend>
@@ -257,6 +260,25 @@ private slots:
         h.edit(0x205, 128); // 12.8: x 145 / 128 = 14.5
         child<QPushButton>(*t, "cmdItemCorrect")->click();
         QCOMPARE(h.bytes(0x204, 2), "0091");
+        h.fx.prompt.answers = {false, false};
+        h.editor->reject();
+    }
+
+    // An array averages along its one axis, whatever follows the other.
+    void arrayAverages() {
+        XdfEditor h;
+        QVERIFY(h.open());
+        ItemTab* t = h.show("tabItemArrays", "Row");
+        const auto def = stream();
+        t->takeCycle(def, cycle(19, 0, 128), 0); // the first data sets the default filters
+        child<QLineEdit>(*t, "txtItemFilters")->setText("");
+        emit child<QLineEdit>(*t, "txtItemFilters")->editingFinished();
+        child<QCheckBox>(*t, "chkItemAverages")->setChecked(true);
+        child<QSpinBox>(*t, "spnItemMinCount")->setValue(1);
+        t->takeCycle(def, cycle(19, 0, 256), 1);
+        h.edit(0x221, 10);
+        child<QPushButton>(*t, "cmdItemCorrect")->click();
+        QCOMPARE(h.bytes(0x220, 2), "0014");
         h.fx.prompt.answers = {false, false};
         h.editor->reject();
     }
