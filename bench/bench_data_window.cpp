@@ -9,6 +9,7 @@
 #include "data_window/frm_data.h"
 #include "emulator/aldl_link.h"
 #include "emulator/simulated_ecu.h"
+#include "measure.h"
 #include "widgets/services.h"
 
 #include <QApplication>
@@ -21,16 +22,7 @@
 #include <vector>
 
 using namespace korvel;
-
-namespace {
-
-double processorMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-} // namespace
+using korvel::bench::processorMs;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

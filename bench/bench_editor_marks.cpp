@@ -25,16 +25,7 @@
 
 using namespace korvel;
 using korvel::bench::measure;
-
-namespace {
-
-QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    QFile f(dir.filePath(name));
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-    return f.fileName();
-}
-
-} // namespace
+using korvel::bench::write;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -31,22 +31,8 @@
 
 using namespace korvel;
 using korvel::bench::measure;
-
-namespace {
-
-QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    QFile f(dir.filePath(name));
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-    return f.fileName();
-}
-
-double processorMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-} // namespace
+using korvel::bench::processorMs;
+using korvel::bench::write;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -11,6 +11,7 @@
 #include "editor/frm_editor.h"
 #include "emulator/simulated_emulator.h"
 #include "emulator/simulated_port.h"
+#include "measure.h"
 #include "widgets/services.h"
 #include "widgets/table_grid.h"
 
@@ -29,6 +30,7 @@
 #include <vector>
 
 using namespace korvel;
+using korvel::bench::write;
 
 namespace {
 
@@ -56,12 +58,6 @@ public:
 private:
     SimulatedWire& m_wire;
 };
-
-QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    QFile f(dir.filePath(name));
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-    return f.fileName();
-}
 
 double median(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());

@@ -86,6 +86,8 @@ private:
     void fillGrid();
     // The cells' texts with their means, where the averages give one.
     void showMeans();
+    // Cell i (row-major) of the item shown, in the mode shown; NaN where it has no value.
+    double shownAt(size_t i) const;
     void drawSurface();
     void markList();
     // The bytes the item covers differ from the baseline's (any of them).
@@ -114,9 +116,10 @@ private:
     PictureBox* m_picture = nullptr;
     QScrollBar* m_angle = nullptr;
     std::unique_ptr<ValueMatrix> m_surfaceValues;
-    std::deque<TableCell> m_surfaceTail; // the trace as the surface last drew it
-    std::deque<TableCell> m_gridTail;    // and as the grid last painted it
-    std::vector<QString> m_cellTexts;    // the cells' texts as read, row-major
+    std::deque<TableCell> m_surfaceTail;   // the trace as the surface last drew it
+    std::deque<TableCell> m_gridTail;      // and as the grid last painted it
+    std::vector<QString> m_cellTexts;      // the cells' texts as read, row-major
+    double m_heatLow = 0, m_heatHigh = -1; // the heat map's range over the cells as read
 };
 
 } // namespace korvel

@@ -46,17 +46,9 @@ void ItemTab::buildTableControls() {
         const qint64 at = item->cellAddress(r, c);
         for (int k = 0; k < item->layout.bytes && !l.changed; ++k)
             l.changed = at + k <= std::numeric_limits<int>::max() && b.differs(state, int(at + k));
-        if (m_context.vars.HeatMap) {
-            double low = std::numeric_limits<double>::infinity(), high = -low, v = 0;
-            for (size_t i = 0; i < m_cells.values.size(); ++i) {
-                const double x = m_showRaw->isChecked() ? rawNumber(m_cells.bits[i], item->layout)
-                                                        : m_cells.values[i].value_or(std::nan(""));
-                if (std::isnan(x)) continue;
-                low = std::min(low, x);
-                high = std::max(high, x);
-                if (i == size_t(r * item->columns + c)) v = x;
-            }
-            if (low <= high) l.fill = heatColour(high > low ? (v - low) / (high - low) : 0.5);
+        if (m_context.vars.HeatMap && m_heatLow <= m_heatHigh) {
+            const double x = shownAt(size_t(r * item->columns + c)), v = std::isnan(x) ? 0 : x;
+            l.fill = heatColour(m_heatHigh > m_heatLow ? (v - m_heatLow) / (m_heatHigh - m_heatLow) : 0.5);
         }
         if (const auto trace = m_trace->traceColour(c, r)) l.fill = *trace;
         if (withToolTip && m_trace->count(c, r) > 0)
@@ -158,6 +150,8 @@ void ItemTab::fillGrid() {
     const CalItem* item = current();
     const TableGrid::Bulk bulk(*m_grid);
     if (!item || m_cells.bits.empty()) {
+        m_heatLow = 0;
+        m_heatHigh = -1;
         m_trace->setTable(nullptr, {}, {});
         m_grid->setRows(1);
         m_grid->setCols(1);
@@ -178,6 +172,14 @@ void ItemTab::fillGrid() {
     for (int r = 0; r < item->rows; ++r) {
         m_grid->setText(item->rows - r, 0, axisHeading(y, item->y, r));
     }
+    // The heat map's range, once per reading rather than once per painted cell.
+    m_heatLow = std::numeric_limits<double>::infinity();
+    m_heatHigh = -m_heatLow;
+    for (size_t i = 0; i < m_cells.bits.size(); ++i)
+        if (const double v = shownAt(i); !std::isnan(v)) {
+            m_heatLow = std::min(m_heatLow, v);
+            m_heatHigh = std::max(m_heatHigh, v);
+        }
     m_cellTexts.clear();
     for (int r = 0; r < item->rows; ++r)
         for (int c = 0; c < item->columns; ++c)
@@ -186,6 +188,11 @@ void ItemTab::fillGrid() {
     showMeans();
     // Every number whole in its column, however wide the element's values run.
     m_grid->resizeColumnsToContents();
+}
+
+double ItemTab::shownAt(size_t i) const {
+    return m_showRaw->isChecked() ? rawNumber(m_cells.bits[i], current()->layout)
+                                  : m_cells.values[i].value_or(std::nan(""));
 }
 
 void ItemTab::showMeans() {
@@ -209,19 +216,9 @@ void ItemTab::drawSurface() {
     if (!item || m_cells.bits.empty() || item->columns > ValueMatrix::kSize ||
         item->rows > ValueMatrix::kSize)
         return;
-    // The surface rises from the lowest value shown: heights are value - lowest.
-    double low = std::numeric_limits<double>::infinity(), high = -low;
-    const bool raw = m_showRaw->isChecked();
-    const auto at = [&](int r, int c) {
-        const size_t i = size_t(r * item->columns + c);
-        return raw ? rawNumber(m_cells.bits[i], item->layout) : m_cells.values[i].value_or(std::nan(""));
-    };
-    for (int r = 0; r < item->rows; ++r)
-        for (int c = 0; c < item->columns; ++c)
-            if (const double v = at(r, c); !std::isnan(v)) {
-                low = std::min(low, v);
-                high = std::max(high, v);
-            }
+    // The surface rises from the lowest value shown (the range fillGrid found).
+    const double low = m_heatLow, high = m_heatHigh;
+    const auto at = [&](int r, int c) { return shownAt(size_t(r * item->columns + c)); };
     // Heights from the lowest value shown (0) to the highest (100), whatever the units.
     const double span = high > low ? high - low : 1;
     for (int r = 0; r < item->rows; ++r)
