@@ -61,6 +61,9 @@ struct CalItem {
     int rows = 1;
     int columns = 1;
     quint64 mask = 0; // Flag: the bits ticking sets and unticking clears
+    // A flag whose bits are each labelled (an .ecu flag byte): the labels, the most
+    // significant bit's first; empty for a flag that is one box.
+    QStringList bitLabels;
 
     Conversion conversion;
     QString units;

@@ -1,5 +1,6 @@
 // korvel-cli on an XDF definition written here, with an image of counting bytes: the items'
-// JSON, the table round trip, refusals, the checksum and a verb that does not read XDF yet.
+// JSON, the table round trip, refusals, the checksum and a verb that does not read XDF yet; and
+// the sample .ecu definition's items in the same JSON.
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -99,6 +102,40 @@ TEST(VerbXdf, ItemsGiveTheValuesTheDefinitionDescribes) {
         const QJsonValue got = items[id].value(field);
         EXPECT_EQ(got.isUndefined() ? QJsonValue() : got, json(expected)) << id << " " << field;
     }
+}
+
+TEST(VerbXdf, EcuItemsGiveTheirCategoryValuesAndLabelsInTheSameJson) {
+    const QString examples = qEnvironmentVariable("KORVEL_EXAMPLES");
+    const Outcome r =
+        Files().run({"items", examples + "/sample.ecu", "--bin", examples + "/sample.bin", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    std::map<QString, QJsonObject> items;
+    for (const QJsonValue& v : QJsonDocument::fromJson(r.out.toUtf8())["items"].toArray())
+        items[v["id"].toString()] = v.toObject();
+    const std::function<QJsonValue(double)> none;
+    const std::tuple<const char*, const char*, std::function<QJsonValue(double)>, int> cases[] = {
+        // id, category, the value of a raw number (none: no values), y labels
+        {"1", "Flags", none, 0},
+        {"4", "Values", [](double raw) { return QJsonValue(raw * 12.5); }, 0},
+        {"5", "Values", [](double raw) { return raw ? QJsonValue(1e6 / raw) : QJsonValue(); }, 0},
+        {"6", "Values", [](double) { return QJsonValue(); }, 0},
+        {"7", "Arrays", [](double raw) { return QJsonValue(raw - 40); }, 8},
+        {"9", "Maps", [](double raw) { return QJsonValue(raw * 0.5 - 10); }, 8}};
+    for (const auto& [id, category, value, yLabels] : cases) {
+        const QJsonObject& o = items[id];
+        EXPECT_EQ(o["category"].toString(), category) << id;
+        EXPECT_EQ(o["yLabels"].toArray().size(), yLabels) << id;
+        if (!value) {
+            EXPECT_FALSE(o.contains("values")) << id;
+            continue;
+        }
+        const QJsonArray raw = o["raw"].toArray(), values = o["values"].toArray();
+        ASSERT_EQ(values.size(), raw.size()) << id;
+        for (qsizetype i = 0; i < raw.size(); ++i)
+            EXPECT_EQ(values[i], value(raw[i].toDouble())) << id << " cell " << i;
+    }
+    // The grid's headings: the y axis text in fields of five characters.
+    EXPECT_EQ(items["7"]["yLabels"][1].toString(), items["7"]["yAxis"].toString().mid(5, 5));
 }
 
 TEST(VerbXdf, APrintedTableStoresBackByteForByteThroughItsLayout) {

@@ -45,6 +45,40 @@ void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls) {
     if (cls != ItemClass::Flag) o.insert(QStringLiteral("text"), text);
 }
 
+QJsonValue labelsJson(const AxisLabels& labels) {
+    QJsonArray a;
+    if (labels.isText)
+        for (const QString& t : labels.texts)
+            a.append(t);
+    else
+        for (const auto& v : labels.numbers)
+            a.append(v ? QJsonValue(*v) : QJsonValue());
+    return a;
+}
+
+void insertCells(QJsonObject& o, const Definition& def, const CalItem& item, const ImageBytes& image) {
+    const CellReading cells = readCells(def, item, image);
+    const AxisLabels x = axisLabels(def, item.x, image), y = axisLabels(def, item.y, image);
+    const QString error = !cells.error.isEmpty() ? cells.error : !x.error.isEmpty() ? x.error : y.error;
+    if (!error.isEmpty()) {
+        o.insert(QStringLiteral("error"), error);
+        return;
+    }
+    QJsonArray raw, values;
+    for (quint64 bits : cells.bits)
+        raw.append(rawJson(bits, item.layout));
+    for (const auto& v : cells.values)
+        values.append(v ? QJsonValue(*v) : QJsonValue());
+    o.insert(QStringLiteral("raw"), raw);
+    if (item.kind == CalItem::Kind::Flag) {
+        o.insert(QStringLiteral("set"), !cells.bits.empty() && item.flagSet(cells.bits.front()));
+        return;
+    }
+    o.insert(QStringLiteral("values"), values);
+    if (x.given) o.insert(QStringLiteral("xLabels"), labelsJson(x));
+    if (y.given) o.insert(QStringLiteral("yLabels"), labelsJson(y));
+}
+
 QString rawNumberText(const QJsonValue& raw) {
     return raw.isString() ? raw.toString().mid(largeRawMarker().size()) : QString::number(raw.toInteger());
 }

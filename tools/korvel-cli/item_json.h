@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/cal_item.h"
 #include "core/element_layout.h"
+#include "core/item_cells.h"
 #include "core/item_reading.h"
 
 #include <QJsonObject>
@@ -15,6 +17,14 @@ void insertReading(QJsonObject& o, const ItemReading& reading, ItemClass cls);
 
 // An element's raw value as an exact JSON integer: negative where a signed element is.
 QJsonValue rawJson(quint64 bits, const ElementLayout& layout);
+
+// An axis's labels: numbers (null where undefined) or texts.
+QJsonValue labelsJson(const AxisLabels& labels);
+
+// Adds what the image holds for an item of the model: "raw" (signed where the item is), then
+// "set" for a flag, else "values" (calculated; null where undefined) and the axes' "xLabels" and
+// "yLabels"; only "error", with the reason, when any of them cannot be read.
+void insertCells(QJsonObject& o, const Definition& def, const CalItem& item, const ImageBytes& image);
 
 // A raw number of insertReading or rawJson as exact decimal digits.
 QString rawNumberText(const QJsonValue& raw);

@@ -1,5 +1,6 @@
 // korvel-cli items DEFINITION.ecu [--bin IMAGE.bin] [--format PATTERN] [--json]
 #include "core/app_state.h"
+#include "core/ecu_model.h"
 #include "core/item_reading.h"
 #include "core/values.h"
 #include "definition_loader.h"
@@ -24,6 +25,24 @@ void addImageData(const AppState& state, const EcuItem& item, ItemClass cls, con
     }
     const ByteAt byteAt = [&state](int a) { return state.byteAt(a); };
     insertReading(o, readItem(item, cls, itemAddress(item), byteAt, pattern), cls);
+}
+
+// What every definition's items give besides their own fields: the category and, for a table,
+// the axis labels; with an image the calculated values as numbers (an .ecu flag's byte is
+// eight flags, so it has no one "set").
+void addModelData(const Definition& def, const CalItem& item, const ImageBytes& image, QJsonObject& o) {
+    o.insert(QStringLiteral("category"), item.category);
+    if (!item.readOnlyReason.isEmpty() || o.contains(QStringLiteral("error"))) return;
+    QJsonObject cells;
+    if (image) {
+        insertCells(cells, def, item, image);
+    } else if (item.kind == CalItem::Kind::Table) {
+        cells.insert(QStringLiteral("xLabels"), labelsJson(axisLabels(def, item.x, {})));
+        cells.insert(QStringLiteral("yLabels"), labelsJson(axisLabels(def, item.y, {})));
+    }
+    for (const QString& key :
+         {QStringLiteral("values"), QStringLiteral("xLabels"), QStringLiteral("yLabels")})
+        if (cells.contains(key)) o.insert(key, cells[key]);
 }
 
 int run(const QStringList& argsIn) {
@@ -58,6 +77,8 @@ int run(const QStringList& argsIn) {
     if (!bin.isEmpty() && !loadImage(state, bin)) return 2;
 
     const EcuHeader& h = state.ecuHeader;
+    const Definition model = ecuModel(h, state.EcuItemTable);
+    const ImageBytes image = bin.isEmpty() ? ImageBytes() : imageBytes(state);
     QJsonArray items;
     const int count = std::min<int>(h.ItemCount, kMaxItems);
     for (int n = 1; n <= count; ++n) {
@@ -79,6 +100,7 @@ int run(const QStringList& argsIn) {
                       {QStringLiteral("xLabel"), it.XLabel},
                       {QStringLiteral("xAxis"), it.XAxis}};
         if (!bin.isEmpty()) addImageData(state, it, cls, pattern, o);
+        addModelData(model, model.items[size_t(n - 1)], image, o);
         items.append(o);
     }
 

@@ -16,42 +16,6 @@ namespace korvel::cli {
 
 namespace {
 
-QJsonValue labelsJson(const AxisLabels& labels) {
-    QJsonArray a;
-    if (labels.isText)
-        for (const QString& t : labels.texts)
-            a.append(t);
-    else
-        for (const auto& v : labels.numbers)
-            a.append(v ? QJsonValue(*v) : QJsonValue());
-    return a;
-}
-
-// The item's raw values, calculated values, flag state and axis labels from the image; an
-// `error` instead when any of them cannot be read.
-void addImageData(const Definition& def, const CalItem& item, const ImageBytes& image, QJsonObject& o) {
-    const CellReading cells = readCells(def, item, image);
-    const AxisLabels x = axisLabels(def, item.x, image), y = axisLabels(def, item.y, image);
-    const QString error = !cells.error.isEmpty() ? cells.error : !x.error.isEmpty() ? x.error : y.error;
-    if (!error.isEmpty()) {
-        o.insert(QStringLiteral("error"), error);
-        return;
-    }
-    QJsonArray raw, values;
-    for (quint64 bits : cells.bits)
-        raw.append(rawJson(bits, item.layout));
-    for (const auto& v : cells.values)
-        values.append(v ? QJsonValue(*v) : QJsonValue());
-    o.insert(QStringLiteral("raw"), raw);
-    if (item.kind == CalItem::Kind::Flag) {
-        o.insert(QStringLiteral("set"), !cells.bits.empty() && item.flagSet(cells.bits.front()));
-        return;
-    }
-    o.insert(QStringLiteral("values"), values);
-    if (x.given) o.insert(QStringLiteral("xLabels"), labelsJson(x));
-    if (y.given) o.insert(QStringLiteral("yLabels"), labelsJson(y));
-}
-
 QJsonObject itemJson(const Definition& def, const CalItem& item, const ImageBytes& image) {
     QJsonObject o{{QStringLiteral("id"), item.id},
                   {QStringLiteral("title"), item.title},
@@ -70,7 +34,7 @@ QJsonObject itemJson(const Definition& def, const CalItem& item, const ImageByte
         return o;
     }
     if (image) {
-        addImageData(def, item, image, o);
+        insertCells(o, def, item, image);
     } else if (item.kind == CalItem::Kind::Table) {
         // Fixed labels need no image.
         const AxisLabels x = axisLabels(def, item.x, {}), y = axisLabels(def, item.y, {});
