@@ -4,6 +4,8 @@
 
 #include <QSerialPort>
 
+#include <chrono>
+
 namespace korvel {
 
 // SerialPort over QSerialPort, usable without an event loop: every call that needs
@@ -32,9 +34,16 @@ private:
     // Pulls whatever the device has into QSerialPort's buffer, waiting at most
     // `ms` milliseconds for the first byte. False once the port has failed.
     bool fill(int ms);
+    // True when the device has nothing to report: no input waiting and no failure.
+    bool deviceQuiet();
     bool fail(const QString& what);
 
+    // How long after reading the device to its end bytesWaiting() takes that as the answer:
+    // about two bytes' time at 115200 baud, well under a USB adapter's own delivery delay.
+    static constexpr std::chrono::microseconds kJustDrained{200};
+
     QSerialPort m_port;
+    std::chrono::steady_clock::time_point m_drainedAt{};
     QString m_device; // as opened: whether its file still exists tells a vanished device
     QString m_error;
     bool m_failed = false;

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <numeric>
@@ -308,6 +309,11 @@ TEST_P(Contract, APseudoTerminalWithoutLowLatencyOpensAndWorksAsItIs) {
     ASSERT_TRUE(pty.write(writeFrame(3, 0x0D)));
     EXPECT_EQ(pty.waitForInput(2.0), 1);
     EXPECT_EQ(pty.read(1), QByteArray("\r"));
+    // A reply that comes after the port was last read is seen when asked for later,
+    // without a wait for it.
+    ASSERT_TRUE(pty.write(writeFrame(4, 0x0D)));
+    QThread::msleep(20);
+    EXPECT_EQ(pty.bytesWaiting(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, Contract, ::testing::Values(false, true),
