@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     // Each run beside the minimal client's, in alternating rounds so that a shared machine's
     // slow spells fall on both alike: wall-clock ratio per round and its median, and
     // processor time per byte.
-    constexpr int kRounds = 3;
+    constexpr int kRounds = 5;
     auto sideBySide = [&](const char* what, char command, const std::function<void()>& engine) {
         std::vector<double> ratios;
         for (int round = 0; round < kRounds; ++round) {
