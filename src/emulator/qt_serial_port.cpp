@@ -222,7 +222,8 @@ bool QtSerialPort::fill(int ms) {
 }
 
 int QtSerialPort::bytesWaiting() {
-    if (!m_port.isOpen() || m_failed) return m_failed ? -1 : 0;
+    if (m_failed) return -1;
+    if (!m_port.isOpen()) return 0;
     // The device was read to its end a moment ago: a byte that came since is as new as one
     // coming while the caller acts on the answer, which no question could catch either.
     // Not asking again spares an exchange a system call that, on a terminal, first waits
